@@ -50,7 +50,10 @@ std::string readFile(const fs::path &file)
     return content.str();
 }
 
-fs::path buildProgramDir() { return fs::path(AULARK_BUILD_PROGRAM_DIR); }
+fs::path buildProgramDir()
+{
+    return fs::path(AULARK_BUILD_PROGRAM_DIR);
+}
 
 ProgramFolder::ProgramFolder() : m_dir("aulark-program") {}
 

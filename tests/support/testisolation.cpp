@@ -49,6 +49,9 @@ void installTestIsolation()
     std::atexit([] { root().reset(); });
 }
 
-fs::path isolationRoot() { return root() ? root()->path() : fs::path(); }
+fs::path isolationRoot()
+{
+    return root() ? root()->path() : fs::path();
+}
 
 } // namespace testsupport
