@@ -14,7 +14,6 @@
 
 namespace {
 
-const QString chineseAppName = QStringLiteral("Quorvel课堂");
 const QString alreadyRunningText = QStringLiteral("Quorvel课堂已在运行...");
 
 } // namespace
@@ -39,7 +38,8 @@ int runClient(int argc, char **argv)
 
     // Decided before the web engine's data is cleared, and only the first instance clears it:
     // a second start must not remove the running instance's profile under its feet. The web
-    // engine has not touched its folders yet; it starts with its settings below.
+    // engine has not touched its folders yet; it starts with its settings below. The lock comes
+    // after the application object, which names the holding program in the lock file.
     const bool firstInstance = singleInstanceLock();
     if (firstInstance)
         clearWebStorage();
@@ -47,7 +47,7 @@ int runClient(int argc, char **argv)
     qDebug() << "********************Aulark Start*************************";
     qInfo() << "CurrentVersoin: " << appVersion;
 
-    appName = appNameForCountry(QLocale().country(), chineseAppName);
+    appName = appNameForCountry(QLocale().country(), appName);
 
     const QString classUrl =
         classPageUrl(serverBaseUrl, argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString());
