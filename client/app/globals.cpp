@@ -3,6 +3,7 @@
 const QString appVersion = QStringLiteral("2019121900");
 const QString classLinkPrefix = QStringLiteral("davadazeda://start/?");
 const QString defaultServerBaseUrl = QStringLiteral("https://classroom.invalid");
+const QString applicationName = QStringLiteral("Aulark");
 const QString internationalAppName = QStringLiteral("DavadazEdacation");
 
 QString appName = QStringLiteral("Quorvel课堂");

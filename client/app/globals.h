@@ -15,6 +15,9 @@ extern const QString classLinkPrefix;
 // The address used when the program folder holds no "aularkhome.txt". It names no real host:
 // an installation points the client at its server through that file.
 extern const QString defaultServerBaseUrl;
+// The application's name for the framework: it names the per-user folders in which the web
+// engine keeps its profile and cache, whatever the program file is called.
+extern const QString applicationName;
 // The display name used outside China.
 extern const QString internationalAppName;
 
