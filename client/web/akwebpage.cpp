@@ -13,6 +13,8 @@ AKWebPage::AKWebPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePa
             SLOT(onfeaturePermissionRequested(QUrl, QWebEnginePage::Feature)));
     connect(this, SIGNAL(featurePermissionRequestCanceled(QUrl, QWebEnginePage::Feature)), this,
             SLOT(onfeaturePermissionRequestCanceled(QUrl, QWebEnginePage::Feature)));
+    connect(this, &QWebEnginePage::loadStarted, this, [flag = loading] { *flag = true; });
+    connect(this, &QWebEnginePage::loadFinished, this, [flag = loading] { *flag = false; });
 }
 
 AKWebPage::~AKWebPage() = default;

@@ -3,6 +3,8 @@
 #include <QUrl>
 #include <QWebEnginePage>
 
+#include <memory>
+
 class QWebEngineProfile;
 
 // The classroom page's policy: permissions for the server's own origin only, no certificate
@@ -17,6 +19,10 @@ public:
     // Whether origin is the origin (scheme, host, port) of serverBaseUrl.
     static bool isServerOrigin(const QUrl &origin);
 
+    // True from the start to the end of each load; shared, for script callbacks that may come
+    // after the page has gone.
+    std::shared_ptr<const bool> loadingFlag() const { return loading; }
+
 signals:
     void loadLink(QUrl);
 
@@ -27,4 +33,7 @@ protected:
 private slots:
     void onfeaturePermissionRequested(QUrl, QWebEnginePage::Feature);
     void onfeaturePermissionRequestCanceled(QUrl, QWebEnginePage::Feature);
+
+private:
+    std::shared_ptr<bool> loading = std::make_shared<bool>(false);
 };

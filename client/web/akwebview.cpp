@@ -85,9 +85,6 @@ AKWebView::~AKWebView() = default;
 
 void AKWebView::connectViewSignals()
 {
-    connect(this, &QWebEngineView::loadStarted, this, [loading = pageLoading] { *loading = true; });
-    connect(this, &QWebEngineView::loadFinished, this,
-            [loading = pageLoading] { *loading = false; });
     connect(this, &QWebEngineView::loadFinished, this, &AKWebView::onloadFinish);
     connect(this, &QWebEngineView::urlChanged, this, &AKWebView::onurlChanged);
     connect(this, &AKWebView::runjs, this, &AKWebView::onRunJavaScript);
@@ -162,12 +159,14 @@ void AKWebView::runAfterUrlChangeScripts()
     QWebEnginePage *target = activePage();
     if (!target)
         return;
-    target->runJavaScript(
-        AKMainWindow::buildElementScript(QStringLiteral("name"), QString(), 0),
-        [loading = pageLoading](const QVariant &result) { saveNameResult(result, *loading); });
+    const auto *classroomPage = qobject_cast<AKWebPage *>(target);
+    const std::shared_ptr<const bool> loading =
+        classroomPage ? classroomPage->loadingFlag() : std::make_shared<const bool>(false);
+    target->runJavaScript(AKMainWindow::buildElementScript(QStringLiteral("name"), QString(), 0),
+                          [loading](const QVariant &result) { saveNameResult(result, *loading); });
     target->runJavaScript(
         AKMainWindow::buildElementScript(QStringLiteral("password"), QString(), 0),
-        [loading = pageLoading](const QVariant &result) { savePasswordResult(result, *loading); });
+        [loading](const QVariant &result) { savePasswordResult(result, *loading); });
 }
 
 void AKWebView::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status,

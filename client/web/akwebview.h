@@ -5,8 +5,6 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#include <memory>
-
 class AKWebPage;
 class QMouseEvent;
 class QWebChannel;
@@ -65,7 +63,4 @@ private:
     // view here: liveObject (owned, deleted by the destructor), screenShareObject (a child of
     // parentWindow) and penHandler (never deleted).
     bool displayOnly = false;
-    // Whether the shown page is between the start and the end of a load; shared with the save
-    // callbacks, which may outlive the view.
-    std::shared_ptr<bool> pageLoading = std::make_shared<bool>(false);
 };

@@ -141,6 +141,12 @@ TEST_F(MainWindowTest, FullScreenShowsThePageOverTheViewAndGivesItBack)
     EXPECT_EQ(fullScreen->geometry(), viewGeometry);
     EXPECT_EQ(fullScreen->view()->page(), page);
     EXPECT_TRUE(fullScreen->view()->isDisplayOnly());
+    // It owns no page and no channel of its own; the one it shows stays the main view's.
+    EXPECT_EQ(fullScreen->view()->channel(), nullptr);
+    EXPECT_TRUE(fullScreen->view()
+                    ->findChildren<QWebEnginePage *>(QString(), Qt::FindDirectChildrenOnly)
+                    .isEmpty());
+    EXPECT_EQ(page->parent(), view);
     EXPECT_FALSE(view->isVisible());
 
     // Results still reach the page that the full-screen view shows, not a blank one.
