@@ -81,7 +81,8 @@ public:
 
     // One read of the open port (at most `size` bytes); 0 or less when nothing was read or no
     // port is open.
-    int read(std::uint8_t *buffer, int size);
+    // `generation`, when given, receives the openGeneration of the port the bytes came from.
+    int read(std::uint8_t *buffer, int size, unsigned *generation = nullptr);
     // Writes the frame in one call, only while the port is open; false when nothing went out.
     bool write(const std::uint8_t *bytes, std::size_t length);
     bool write(const CommandFrame &frame) { return write(frame.data(), frame.size()); }
@@ -105,9 +106,10 @@ public:
 
 private:
     void clearNotifications();
+    void closeLocked();
 
     const PortLibrary &m_library;
-    mutable std::mutex m_mutex;
+    mutable std::recursive_mutex m_mutex;
     PortSettings m_settings;
     unsigned m_generation = 0;
 };
