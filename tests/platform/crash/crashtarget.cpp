@@ -13,6 +13,10 @@
 #include <thread>
 #include <unistd.h>
 
+// Set at run time to a value the program file does not hold, so that a debugger shows it only
+// when the dump carries the program's data.
+volatile int crashTargetMarker = 1;
+
 namespace {
 
 volatile int g_sink;
@@ -141,6 +145,7 @@ int main(int argc, char **argv)
     if (!crash::install(options))
         return 3;
 
+    crashTargetMarker = 0x5eed1234;
     const std::string mode = argv[1];
     if (mode == "null-write")
         crashByNullWrite();
