@@ -2,6 +2,8 @@
 
 #include "exceptionkind.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <ucontext.h>
 #include <vector>
@@ -31,6 +33,8 @@ struct CrashContext
 {
     int signal;     // SIGABRT for an uncaught C++ exception
     int signalCode; // si_code
+    // The address the kernel reports: the memory accessed for SIGSEGV and SIGBUS, the
+    // instruction for SIGILL and SIGFPE; null for a signal sent by a process (abort, kill).
     const void *faultAddress;
     ExceptionKind exception;
     const ucontext_t *context; // the crashing thread's registers
@@ -45,6 +49,14 @@ struct CrashContext
     // otherwise null.
     const char *uncaughtType;
     const char *uncaughtWhat;
+    // The crashing thread's stack as far as it was found (both 0 when it was not): from just
+    // below the stack pointer to the stack's end. Memory in it can be read safely.
+    std::uintptr_t stackBegin;
+    std::uintptr_t stackEnd;
+    // The process's memory map (the text of /proc/self/maps) read at the crash; read it with
+    // MappingReader from procmaps.h.
+    const char *maps;
+    std::size_t mapsLength;
 };
 
 // Runs at crash time, on the crashing thread's alternate stack, with the fatal signals blocked.

@@ -43,6 +43,7 @@ struct HandlerState
     CrashCallback afterDump = nullptr;
     void *userData = nullptr;
     ClockPlan clock;
+    std::uintptr_t argumentsStart = 0;
     SystemFacts facts;
     DumpScratch scratch;
     // Written at crash time by the one thread that handles the crash.
@@ -158,8 +159,17 @@ void onFatalSignal(int signal, siginfo_t *info, void *contextPointer)
     DumpScratch &scratch = g_state.scratch;
     scratch.mapsLength = readProcFile("/proc/self/maps", scratch.maps, scratch.mapsCapacity);
 
-    const auto faultAddress = reinterpret_cast<std::uintptr_t>(info ? info->si_addr : nullptr);
     const int signalCode = info ? info->si_code : 0;
+    // Only the kernel's own signals carry an address; for one sent by a process the field holds
+    // the sender's id.
+    const auto faultAddress =
+        reinterpret_cast<std::uintptr_t>(info && signalCode > 0 ? info->si_addr : nullptr);
+    const std::uintptr_t stackPointer =
+        context ? static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_RSP]) : 0;
+    std::uintptr_t stackBegin = 0, stackEnd = 0;
+    if (!findStackRange(scratch.maps, scratch.mapsLength, stackPointer, g_state.argumentsStart,
+                        stackBegin, stackEnd))
+        stackBegin = stackEnd = 0;
     bool inGuard = false;
     if (signal == SIGSEGV && context) {
         Mapping mapping;
@@ -186,6 +196,10 @@ void onFatalSignal(int signal, siginfo_t *info, void *contextPointer)
     crash.time = localTimeAt(now.tv_sec, g_state.clock);
     crash.dumpFolder = "";
     crash.dumpPath = "";
+    crash.stackBegin = stackBegin;
+    crash.stackEnd = stackEnd;
+    crash.maps = scratch.maps;
+    crash.mapsLength = scratch.mapsLength;
 
     if (g_state.beforeDump)
         g_state.beforeDump(crash, g_state.userData);
@@ -202,6 +216,8 @@ void onFatalSignal(int signal, siginfo_t *info, void *contextPointer)
         request.tid = static_cast<pid_t>(tid);
         request.time = now.tv_sec;
         request.dataSegments = g_state.dataSegments;
+        request.stackBegin = stackBegin;
+        request.stackEnd = stackEnd;
         if (writeDump(request, name)) {
             crash.dumpFolder = g_state.dumpFolder;
             crash.dumpPath = g_state.dumpPath;
@@ -270,6 +286,7 @@ bool install(const Options &options)
     g_state.userData = options.userData;
     g_state.clock = planLocalClock(static_cast<std::int64_t>(std::time(nullptr)));
     g_state.facts = collectSystemFacts();
+    g_state.argumentsStart = startOfProcessArguments();
 
     ensureAlternateStack();
     struct sigaction action

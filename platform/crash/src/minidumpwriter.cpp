@@ -35,10 +35,8 @@ constexpr std::size_t kStatusCapacity = 16 * 1024;
 constexpr std::size_t kModuleCapacity = 4096;
 constexpr std::size_t kRangeCapacity = 4096;
 constexpr std::size_t kOutputCapacity = 64 * 1024;
-// The main thread's stack mapping runs on into the environment strings; the frames that matter
-// are the innermost ones.
+// The frames that matter are the innermost ones.
 constexpr std::size_t kStackCap = 512 * 1024;
-constexpr std::uintptr_t kRedZone = 128;
 constexpr std::size_t kDataSegmentsCap = 32 * 1024 * 1024;
 constexpr std::size_t kMaxBuildId = 64;
 
@@ -318,41 +316,6 @@ std::size_t collectModules(DumpScratch &scratch)
     return count;
 }
 
-// The stack from just below the stack pointer (the red zone) to the end of its mapping. After
-// a stack overflow the pointer may sit in the guard below the stack; then the stack is the
-// readable mapping just above it.
-bool findStack(const DumpScratch &scratch, std::uintptr_t sp, std::uintptr_t &begin,
-               std::uintptr_t &end)
-{
-    constexpr std::uintptr_t kGuardReach = 1024 * 1024;
-    MappingReader reader(scratch.maps, scratch.mapsLength);
-    Mapping m;
-    bool found = false;
-    Mapping best;
-    while (reader.next(m)) {
-        if (!m.readable || !m.writable)
-            continue;
-        if (sp >= m.start && sp < m.end) {
-            best = m;
-            found = true;
-            break;
-        }
-        if (m.start > sp && m.start - sp <= kGuardReach && (!found || m.start < best.start)) {
-            best = m;
-            found = true;
-        }
-    }
-    if (!found)
-        return false;
-    begin = sp - kRedZone;
-    if (begin < best.start || begin > sp)
-        begin = best.start;
-    end = best.end;
-    if (end - begin > kStackCap)
-        end = begin + kStackCap;
-    return true;
-}
-
 void fillContext(ContextAmd64 &c, const ucontext_t &uc)
 {
     std::memset(&c, 0, sizeof c);
@@ -603,11 +566,14 @@ bool writeMinidump(int fd, const DumpRequest &request, const SystemFacts &facts,
     out.write(&context, sizeof context);
 
     std::size_t rangeCount = 0;
-    std::uintptr_t stackBegin = 0, stackEnd = 0;
+    const std::uintptr_t stackBegin = request.stackBegin;
+    std::uintptr_t stackEnd = request.stackEnd;
+    if (stackEnd - stackBegin > kStackCap)
+        stackEnd = stackBegin + kStackCap;
     Thread thread{};
     thread.threadId = static_cast<std::uint32_t>(request.tid);
     thread.threadContext = LocationDescriptor{sizeof context, contextRva};
-    if (findStack(scratch, context.rsp, stackBegin, stackEnd)) {
+    if (stackBegin < stackEnd) {
         out.align(16);
         const std::uint32_t stackRva = out.position();
         out.writeMemory(stackBegin, stackEnd - stackBegin);

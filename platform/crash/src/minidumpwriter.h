@@ -65,6 +65,9 @@ struct DumpRequest
     pid_t pid = 0;
     pid_t tid = 0;
     std::int64_t time = 0; // UTC seconds
+    // The thread's stack to dump (the writer caps its size); empty for none.
+    std::uintptr_t stackBegin = 0;
+    std::uintptr_t stackEnd = 0;
     bool dataSegments = false;
 };
 

@@ -137,4 +137,65 @@ bool findMapping(const char *maps, std::size_t length, std::uintptr_t address, M
     return false;
 }
 
+bool findStackRange(const char *maps, std::size_t length, std::uintptr_t stackPointer,
+                    std::uintptr_t startOfArguments, std::uintptr_t &begin, std::uintptr_t &end)
+{
+    constexpr std::uintptr_t kRedZone = 128;
+    constexpr std::uintptr_t kGuardReach = 1024 * 1024;
+    MappingReader reader(maps, length);
+    Mapping m;
+    Mapping best;
+    bool found = false;
+    while (reader.next(m)) {
+        if (!m.readable || !m.writable)
+            continue;
+        if (stackPointer >= m.start && stackPointer < m.end) {
+            best = m;
+            found = true;
+            break;
+        }
+        if (m.start > stackPointer && m.start - stackPointer <= kGuardReach &&
+            (!found || m.start < best.start)) {
+            best = m;
+            found = true;
+        }
+    }
+    if (!found)
+        return false;
+    begin = stackPointer - kRedZone;
+    if (begin < best.start || begin > stackPointer)
+        begin = best.start;
+    end = best.end;
+    if (startOfArguments > begin && startOfArguments < end)
+        end = startOfArguments;
+    return begin < end;
+}
+
+std::uintptr_t startOfProcessArguments()
+{
+    char stat[4096];
+    const std::size_t length = readProcFile("/proc/self/stat", stat, sizeof stat);
+    // The command name in parentheses may hold blanks and parentheses itself; the fields that
+    // count start after the last ')'. startstack is field 28.
+    const char *at = nullptr;
+    for (std::size_t i = 0; i < length; ++i)
+        if (stat[i] == ')')
+            at = stat + i + 1;
+    if (!at)
+        return 0;
+    const char *end = stat + length;
+    for (int field = 0; field < 25; ++field) {
+        while (at < end && *at == ' ')
+            ++at;
+        while (at < end && *at != ' ')
+            ++at;
+    }
+    while (at < end && *at == ' ')
+        ++at;
+    std::uint64_t value = 0;
+    if (!readDecimal(at, end, value))
+        return 0;
+    return static_cast<std::uintptr_t>(value);
+}
+
 } // namespace crash

@@ -154,7 +154,8 @@ TEST_P(CrashDump, EndsBySignalAndLeavesADumpThatTheDebuggerOpens)
     setenv("TZ", "XST-5:30", 1);
     tzset();
     const fs::path folder = m_root / "tdumps"; // created by the hook
-    const TargetRun run = runTarget(c.mode, {folder}, {"TZ=XST-5:30"});
+    const TargetRun run =
+        runTarget(c.mode, {folder}, {"TZ=XST-5:30", "CRASH_TARGET_SECRET=hunter2-in-the-env"});
 
     ASSERT_TRUE(WIFSIGNALED(run.status)) << "status " << run.status;
     EXPECT_EQ(WTERMSIG(run.status), c.signal);
@@ -193,6 +194,8 @@ TEST_P(CrashDump, EndsBySignalAndLeavesADumpThatTheDebuggerOpens)
 
     EXPECT_NE(runCommand("file -b '" + dump.string() + "'").find("Mini DuMP crash report"),
               std::string::npos);
+    // The environment sits at the top of the main stack; it stays out of the dump.
+    EXPECT_EQ(testsupport::readFile(dump).find("hunter2-in-the-env"), std::string::npos);
 
     if (!haveLldb())
         GTEST_SKIP() << "lldb is not installed";

@@ -40,4 +40,16 @@ std::size_t readProcFile(const char *path, char *buffer, std::size_t capacity);
 // The mapping that holds `address`, searched in the maps text; false when none does.
 bool findMapping(const char *maps, std::size_t length, std::uintptr_t address, Mapping &found);
 
+// The part of a thread's stack worth keeping: from just below the stack pointer (its red zone)
+// to the end of the mapping that holds it. After a stack overflow the pointer may sit in the
+// guard below the stack; then the stack is the writable mapping just above it. The main
+// thread's stack ends where the process's arguments and environment begin (`startOfArguments`,
+// 0 when unknown): those stay out of dumps. False when no stack is found.
+bool findStackRange(const char *maps, std::size_t length, std::uintptr_t stackPointer,
+                    std::uintptr_t startOfArguments, std::uintptr_t &begin, std::uintptr_t &end);
+
+// Install time: where the main thread's stack meets the arguments and environment, from
+// /proc/self/stat; 0 when it cannot be read.
+std::uintptr_t startOfProcessArguments();
+
 } // namespace crash
