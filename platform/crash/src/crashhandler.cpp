@@ -58,6 +58,7 @@ std::atomic<long> g_handlingThread{0};
 
 // Set by the terminate hook just before it aborts.
 std::exception_ptr g_uncaught;
+std::terminate_handler g_previousTerminate = nullptr;
 const char *volatile g_uncaughtType = nullptr;
 const char *volatile g_uncaughtWhat = nullptr;
 
@@ -246,6 +247,9 @@ void onFatalSignal(int signal, siginfo_t *info, void *contextPointer)
         } catch (...) {
         }
     }
+    // The standard handler tells on standard error what was thrown, then aborts.
+    if (g_previousTerminate)
+        g_previousTerminate();
     std::abort();
 }
 
@@ -300,7 +304,9 @@ bool install(const Options &options)
         sigaddset(&action.sa_mask, signal);
     for (int signal : kFatalSignals)
         sigaction(signal, &action, nullptr);
-    std::set_terminate(onTerminate);
+    const std::terminate_handler previous = std::set_terminate(onTerminate);
+    if (previous != onTerminate)
+        g_previousTerminate = previous;
     return true;
 }
 
