@@ -17,6 +17,7 @@
 #include <cxxabi.h>
 #include <exception>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -126,9 +127,7 @@ bool writeDump(const DumpRequest &request, const char *name)
 // hook. A fault from an instruction also recurs when that instruction runs again.
 void endBySignal(int signal)
 {
-    struct sigaction action
-    {
-    };
+    struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     sigaction(signal, &action, nullptr);
@@ -266,11 +265,17 @@ bool install(const Options &options)
         !validName(options.programName) || !validName(options.version) ||
         !isValidDumpNamePattern(options.fileNamePattern.c_str()))
         return false;
+    std::vector<std::string> folders;
     for (const std::string &folder : options.dumpFolders) {
+        // A relative folder would be taken from wherever the process happens to be at the crash.
+        std::error_code error;
+        const std::string absolute =
+            folder.empty() ? std::string() : std::filesystem::absolute(folder, error).string();
         // Room for the separator, the file name and the partial suffix.
-        if (folder.empty() ||
-            folder.size() + 1 + 3 * kNameCapacity + sizeof kPartialSuffix >= PATH_MAX)
+        if (absolute.empty() || error || absolute.find('\0') != std::string::npos ||
+            absolute.size() + 1 + 3 * kNameCapacity + sizeof kPartialSuffix >= PATH_MAX)
             return false;
+        folders.push_back(absolute);
     }
     if (options.programName.size() >= kNameCapacity || options.version.size() >= kNameCapacity ||
         options.fileNamePattern.size() >= kNameCapacity)
@@ -278,9 +283,9 @@ bool install(const Options &options)
     if (!allocateDumpScratch(g_state.scratch))
         return false;
 
-    for (std::size_t i = 0; i < options.dumpFolders.size(); ++i)
-        copyText(g_state.folders[i], PATH_MAX, options.dumpFolders[i]);
-    g_state.folderCount = options.dumpFolders.size();
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        copyText(g_state.folders[i], PATH_MAX, folders[i]);
+    g_state.folderCount = folders.size();
     copyText(g_state.programName, kNameCapacity, options.programName);
     copyText(g_state.version, kNameCapacity, options.version);
     copyText(g_state.pattern, kNameCapacity, options.fileNamePattern);
@@ -293,9 +298,7 @@ bool install(const Options &options)
     g_state.argumentsStart = startOfProcessArguments();
 
     ensureAlternateStack();
-    struct sigaction action
-    {
-    };
+    struct sigaction action = {};
     action.sa_sigaction = onFatalSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);

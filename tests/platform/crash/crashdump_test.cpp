@@ -35,7 +35,8 @@ struct TargetRun
 // Starts the target and waits for it, for at most a minute (a hung handler is a failure, not a
 // hung test).
 TargetRun runTarget(const std::string &mode, const std::vector<fs::path> &folders,
-                    const std::vector<std::string> &environment = {})
+                    const std::vector<std::string> &environment = {},
+                    const fs::path &workingFolder = {})
 {
     std::vector<std::string> args{CRASH_TARGET_PATH, mode};
     for (const fs::path &folder : folders)
@@ -54,6 +55,8 @@ TargetRun runTarget(const std::string &mode, const std::vector<fs::path> &folder
         setrlimit(RLIMIT_CORE, &none);
         for (const std::string &setting : environment)
             putenv(const_cast<char *>(setting.c_str()));
+        if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0)
+            _exit(126);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -285,6 +288,18 @@ TEST(CrashDumpFolders, FallsBackInOrderAndEndsBySignalWhenNoFolderWorks)
             dumps += file.extension() == ".dmp";
         EXPECT_EQ(dumps, 1u);
     }
+}
+
+TEST(CrashDumpFolders, TakesARelativeFolderFromWhereTheProgramInstalledTheHook)
+{
+    testsupport::TempDir root("crash-test");
+    fs::create_directories(root / "elsewhere");
+    const TargetRun run =
+        runTarget("null-write", {"tdumps"}, {"CRASH_TARGET_CHDIR=" + (root / "elsewhere").string()},
+                  root.path());
+    ASSERT_TRUE(WIFSIGNALED(run.status));
+    EXPECT_EQ(filesIn(root / "tdumps").size(), 2u) << "the dump and its report";
+    EXPECT_FALSE(fs::exists(root / "elsewhere" / "tdumps"));
 }
 
 // With data segments the dump carries the globals as they were at the crash, not as the

@@ -144,6 +144,10 @@ int main(int argc, char **argv)
     options.includeDataSegments = std::getenv("CRASH_TARGET_DATA_SEGMENTS") != nullptr;
     if (!crash::install(options))
         return 3;
+    // Where the process is at the crash must not matter for where the dump goes.
+    if (const char *elsewhere = std::getenv("CRASH_TARGET_CHDIR");
+        elsewhere && chdir(elsewhere) != 0)
+        return 5;
 
     crashTargetMarker = 0x5eed1234;
     const std::string mode = argv[1];
