@@ -109,9 +109,12 @@ bool writeDump(const DumpRequest &request, const char *name)
         if (fd < 0)
             continue;
         const bool written = writeMinidump(fd, request, g_state.facts, g_state.scratch);
-        const bool synced = written && fsync(fd) == 0;
+        // On disk before the name says it is complete; a file system that cannot sync still
+        // gets the dump.
+        if (written)
+            fsync(fd);
         close(fd);
-        if (synced && rename(g_state.partialPath, g_state.dumpPath) == 0) {
+        if (written && rename(g_state.partialPath, g_state.dumpPath) == 0) {
             TextBuffer folder(g_state.dumpFolder, sizeof g_state.dumpFolder);
             folder.append(g_state.folders[i]);
             return true;
@@ -176,9 +179,7 @@ void onFatalSignal(int signal, siginfo_t *info, void *contextPointer)
         const bool accessible =
             findMapping(scratch.maps, scratch.mapsLength, faultAddress, mapping) &&
             (mapping.readable || mapping.writable);
-        inGuard = isStackGuardFault(
-            faultAddress, static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_RSP]),
-            accessible);
+        inGuard = isStackGuardFault(faultAddress, stackPointer, accessible);
     }
 
     CrashContext crash{};

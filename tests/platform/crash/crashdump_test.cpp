@@ -302,6 +302,34 @@ TEST(CrashDumpFolders, TakesARelativeFolderFromWhereTheProgramInstalledTheHook)
     EXPECT_FALSE(fs::exists(root / "elsewhere" / "tdumps"));
 }
 
+// Faults that come together (several threads, or a program callback that itself crashes) still
+// give one complete dump and end the process by its signal instead of hanging it.
+TEST(CrashDumpRaces, OneDumpAndTheSignalWhenFaultsComeTogether)
+{
+    const struct
+    {
+        const char *mode;
+        const char *setting;
+    } cases[] = {{"racing-null-writes", "CRASH_TARGET_UNUSED=1"},
+                 {"null-write", "CRASH_TARGET_CALLBACK_CRASH=1"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mode + std::string(" ") + c.setting);
+        testsupport::TempDir root("crash-test");
+        const TargetRun run = runTarget(c.mode, {root / "tdumps"}, {c.setting});
+        ASSERT_TRUE(WIFSIGNALED(run.status));
+        EXPECT_EQ(WTERMSIG(run.status), SIGSEGV);
+        std::vector<fs::path> dumps;
+        for (const fs::path &file : filesIn(root / "tdumps"))
+            if (file.extension() == ".dmp")
+                dumps.push_back(file);
+        ASSERT_EQ(dumps.size(), 1u);
+        EXPECT_TRUE(fs::exists(dumps.front().string() + ".txt"));
+        EXPECT_NE(
+            runCommand("file -b '" + dumps.front().string() + "'").find("Mini DuMP crash report"),
+            std::string::npos);
+    }
+}
+
 // With data segments the dump carries the globals as they were at the crash, not as the
 // program file has them.
 TEST(CrashDumpData, CarriesGlobalsWhenAskedTo)

@@ -3,6 +3,7 @@
 // what its crash callbacks learned, so that tests can check what a report would show.
 #include "crashhandler.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 // Set at run time to a value the program file does not hold, so that a debugger shows it only
 // when the dump carries the program's data.
@@ -21,6 +23,7 @@ namespace {
 
 volatile int g_sink;
 bool g_beforeDumpSawNoPath = false;
+bool g_crashInCallback = false;
 
 void appendText(char *out, std::size_t &at, std::size_t capacity, const char *text)
 {
@@ -84,6 +87,10 @@ void afterDump(const crash::CrashContext &context, void *)
     ssize_t ignored = write(fd, text, at);
     (void)ignored;
     close(fd);
+    if (g_crashInCallback) {
+        volatile int *volatile nowhere = nullptr;
+        *nowhere = 1;
+    }
 }
 
 __attribute__((noinline)) void crashByNullWrite()
@@ -119,6 +126,23 @@ __attribute__((noinline)) void crashByDivision(int divisor)
     g_sink = 7 / divisor;
 }
 
+// Several threads fault at the same moment; one dump must come out and the process must end.
+void crashOnManyThreads()
+{
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&ready] {
+            ++ready;
+            while (ready.load() < 4) {
+            }
+            crashByNullWrite();
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+}
+
 void runOnSecondThread(void (*body)())
 {
     std::thread worker([body] {
@@ -142,6 +166,7 @@ int main(int argc, char **argv)
     options.beforeDump = beforeDump;
     options.afterDump = afterDump;
     options.includeDataSegments = std::getenv("CRASH_TARGET_DATA_SEGMENTS") != nullptr;
+    g_crashInCallback = std::getenv("CRASH_TARGET_CALLBACK_CRASH") != nullptr;
     if (!crash::install(options))
         return 3;
     // Where the process is at the crash must not matter for where the dump goes.
@@ -163,6 +188,8 @@ int main(int argc, char **argv)
         runOnSecondThread(crashByNullWrite);
     else if (mode == "uncaught")
         crashByUncaughtException();
+    else if (mode == "racing-null-writes")
+        crashOnManyThreads();
     else if (mode == "divide")
         crashByDivision(g_sink);
     else
