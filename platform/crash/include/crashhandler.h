@@ -15,6 +15,17 @@
 //
 // Everything the hook needs at crash time (memory, folder and file names, the time-zone offset)
 // is prepared by install(); the handler itself allocates nothing and uses no stdio.
+//
+//     crash::Options options;
+//     options.programName = programnames::kUpdater;
+//     options.version = "0.1.0";
+//     options.dumpFolders = {programDir + "/tdumps", userDir + "/Quorvel Desktop/tdumps"};
+//     options.includeDataSegments = true;
+//     options.beforeDump = closeLogAtCrash; // a CrashCallback
+//     crash::install(options);
+//
+// gives "<program folder>/tdumps/Updater-0.1.0-20261210-101500-4242-4242.dmp", or the same in the
+// second folder when the first cannot be made (its parent must exist).
 namespace crash {
 
 // Local calendar time, as the file name and a report show it.
