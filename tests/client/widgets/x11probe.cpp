@@ -103,14 +103,24 @@ std::optional<Rect> Display::boxOfColour(const WindowInfo &window, int red, int 
     return Rect{left, top, right - left + 1, bottom - top + 1};
 }
 
-void Display::leftClick(int rootX, int rootY)
+bool Display::leftClick(const WindowInfo &window, int x, int y)
 {
     ::Display *display = dpy(m_display);
-    XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
+    const Window root = DefaultRootWindow(display);
+    XRaiseWindow(display, window.id);
+    XTestFakeMotionEvent(display, DefaultScreen(display), window.onScreen.x + x,
+                         window.onScreen.y + y, CurrentTime);
     XSync(display, False);
+    Window rootReturn = 0, under = 0;
+    int rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned int mask = 0;
+    XQueryPointer(display, root, &rootReturn, &under, &rootX, &rootY, &winX, &winY, &mask);
+    if (under != window.id)
+        return false;
     XTestFakeButtonEvent(display, 1, True, CurrentTime);
     XTestFakeButtonEvent(display, 1, False, CurrentTime);
     XSync(display, False);
+    return true;
 }
 
 void Display::requestClose(const WindowInfo &window)

@@ -36,8 +36,10 @@ public:
     std::vector<WindowInfo> windowsOf(pid_t pid);
     // The bounding box, in window coordinates, of the pixels of exactly this colour.
     std::optional<Rect> boxOfColour(const WindowInfo &window, int red, int green, int blue);
-    // A left click at the root position, as the pointer device would give it.
-    void leftClick(int rootX, int rootY);
+    // A left click at (x, y) of the window, as the pointer device would give it. The window is
+    // raised first, as a window manager keeps a stay-on-top window above the others; false when
+    // another window still covers that point.
+    bool leftClick(const WindowInfo &window, int x, int y);
     // What a window manager's close button sends.
     void requestClose(const WindowInfo &window);
 
