@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QMetaMethod>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslCertificate>
@@ -17,6 +18,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <mutex>
 
 namespace fs = std::filesystem;
@@ -131,6 +133,28 @@ protected:
         EXPECT_EQ(readFile(program / "Updater"), "installed updater");
     }
 };
+
+// The dialog connects to the worker by signal and slot name; these are the names it uses.
+TEST(AutoUpdateInterface, OffersTheMethodsTheDialogConnectsByName)
+{
+    const QMetaObject &meta = AutoUpdate::staticMetaObject;
+    const std::pair<const char *, QMetaMethod::MethodType> methods[] = {
+        {"sig_download(QString,QString)", QMetaMethod::Signal},
+        // qint64 as the meta-object system records it.
+        {"sig_progress(qlonglong,qlonglong)", QMetaMethod::Signal},
+        {"sig_updateFailed(int)", QMetaMethod::Signal},
+        {"sig_updateComplete()", QMetaMethod::Signal},
+        {"downloadZip(QString,QString)", QMetaMethod::Slot},
+        {"downLoadFinish(QNetworkReply*)", QMetaMethod::Slot},
+    };
+    for (int i = 0; i < int(std::size(methods)); ++i) {
+        const QMetaMethod method = meta.method(meta.methodOffset() + i);
+        EXPECT_EQ(method.methodSignature().toStdString(), methods[i].first);
+        EXPECT_EQ(method.methodType(), methods[i].second) << methods[i].first;
+    }
+    EXPECT_EQ(meta.method(meta.methodOffset() + 1).parameterNames(),
+              (QList<QByteArray>{"bytesReceived", "bytesTotal"}));
+}
 
 TEST_F(AutoUpdateTest, DownloadsUnpacksAndPutsTheNewInstallerInPlace)
 {
