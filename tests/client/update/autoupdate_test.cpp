@@ -1,8 +1,9 @@
 #include "update/autoupdate.h"
 
 #include "archivemaker.h"
-#include "httpstub.h"
+#include "classroomstandin.h"
 #include "tempdir.h"
+#include "truncatingserver.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -10,13 +11,10 @@
 #include <QMetaMethod>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSslCertificate>
-#include <QSslKey>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <mutex>
@@ -53,17 +51,30 @@ protected:
     const fs::path updates = program / "updates";
     const fs::path ready = program / "updates" / "ready";
     TempDir work{"aulark-update-src"};
-    HttpStub server;
+    classroom::ClassroomStandin server;
     QThread thread;
     AutoUpdate worker; // destroyed before the thread object, after the thread has stopped
 
     void SetUp() override
     {
-        ASSERT_TRUE(server.isListening());
+        ASSERT_TRUE(startServer());
         writeFile(program / "Updater", "installed updater");
         // The dialog's arrangement: the worker is moved before its thread starts.
         worker.moveToThread(&thread);
         thread.start();
+    }
+
+    // Plain HTTP unless a test starts the server itself.
+    virtual bool startServer() { return server.start(); }
+
+    QString url(const QString &path) const { return server.baseUrl() + path; }
+
+    void serveArchive(const QString &path, const QByteArray &archive)
+    {
+        classroom::Response response;
+        response.contentType = "application/x-7z-compressed";
+        response.body = archive;
+        server.setResponse(path, response);
     }
 
     void TearDown() override
@@ -165,12 +176,12 @@ TEST_F(AutoUpdateTest, DownloadsUnpacksAndPutsTheNewInstallerInPlace)
     writeFile(tree / "sub" / "Updater", "not the installer");
     writeFile(tree / "data" / "same.txt", "new content");
     const QByteArray archive = archiveOf(tree);
-    server.serve("/update.7z", archive);
+    serveArchive("/update.7z", archive);
     // Left by an earlier, failed attempt.
     writeFile(ready / "stale.txt", "earlier attempt");
     writeFile(ready / "data" / "same.txt", "earlier content");
 
-    const Outcome outcome = download(server.url("/update.7z"));
+    const Outcome outcome = download(url("/update.7z"));
 
     EXPECT_TRUE(outcome.complete);
     EXPECT_EQ(outcome.results, 1);
@@ -195,21 +206,27 @@ TEST_F(AutoUpdateTest, FailedDownloadsReportZeroAndWriteNothing)
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
     const QString refused = QString("http://127.0.0.1:%1/update.7z").arg(closed.serverPort());
     closed.close();
-    server.serveRaw("/dropped", "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n"
-                                "Connection: close\r\n\r\n" +
-                                    QByteArray(5000, '7'));
-    server.serve("/server-error", "oops", "500 Internal Server Error");
+    TruncatingServer truncating(100000, QByteArray(5000, '7'));
+    ASSERT_TRUE(truncating.isListening());
+    classroom::Response serverError;
+    serverError.status = 500;
+    serverError.body = "oops";
+    server.setResponse("/server-error", serverError);
+    classroom::Response dropped;
+    dropped.drop = true;
+    server.setResponse("/dropped", dropped);
 
     const std::pair<const char *, QString> cases[] = {
-        {"missing file", server.url("/missing.7z")},
-        {"server error", server.url("/server-error")},
-        {"connection dropped mid-download", server.url("/dropped")},
+        {"missing file", url("/missing.7z")},
+        {"server error", url("/server-error")},
+        {"connection closed before the answer", url("/dropped")},
+        {"connection dropped mid-download", truncating.url()},
         {"connection refused", refused},
         {"no address", QString()},
     };
-    for (const auto &[name, url] : cases) {
+    for (const auto &[name, address] : cases) {
         SCOPED_TRACE(name);
-        const Outcome outcome = download(url);
+        const Outcome outcome = download(address);
         EXPECT_EQ(outcome.failure, 0);
         EXPECT_EQ(outcome.results, 1);
         EXPECT_FALSE(fs::exists(updates));
@@ -223,18 +240,21 @@ TEST_F(AutoUpdateTest, AnswersThatAreNoArchiveReportOne)
 {
     const fs::path tree = work / "tree";
     writeFile(tree / "Updater", "new");
-    server.serve("/update.7z", archiveOf(tree));
-    server.serve("/moved", "<html>moved</html>", "302 Found",
-                 "Location: " + server.url("/update.7z").toLatin1() + "\r\n");
-    server.serve("/empty", "");
+    serveArchive("/update.7z", archiveOf(tree));
+    classroom::Response moved;
+    moved.status = 302;
+    moved.body = "<html>moved</html>";
+    moved.headers.append({"Location", url("/update.7z").toLatin1()});
+    server.setResponse("/moved", moved);
+    serveArchive("/empty", {});
 
     for (const char *path : {"/moved", "/empty"}) {
         SCOPED_TRACE(path);
-        const int before = server.requests();
-        const Outcome outcome = download(server.url(path));
+        const Outcome outcome = download(url(path));
         EXPECT_EQ(outcome.failure, 1);
         EXPECT_EQ(outcome.results, 1);
-        EXPECT_EQ(server.requests(), before + 1); // the redirection is not followed
+        EXPECT_EQ(server.requestCount(path), 1);
+        EXPECT_EQ(server.requestCount("/update.7z"), 0); // the redirection is not followed
         EXPECT_FALSE(fs::exists(updates / "update.7z"));
         EXPECT_TRUE(fs::is_directory(ready));
         expectInstalledUpdaterUntouched();
@@ -245,10 +265,10 @@ TEST_F(AutoUpdateTest, ArchiveThatCannotBeStoredReportsOne)
 {
     const fs::path tree = work / "tree";
     writeFile(tree / "f.txt", "f");
-    server.serve("/update.7z", archiveOf(tree));
+    serveArchive("/update.7z", archiveOf(tree));
     writeFile(updates, "a file where the download folder belongs");
 
-    const Outcome outcome = download(server.url("/update.7z"));
+    const Outcome outcome = download(url("/update.7z"));
     EXPECT_EQ(outcome.failure, 1);
     EXPECT_EQ(readFile(updates), "a file where the download folder belongs");
 }
@@ -264,9 +284,9 @@ TEST_F(AutoUpdateTest, NewInstallerIsMovedAlsoWhenTheUnpackingFails)
     writeFile(tree / "zz.bin", big);
     archiveOf(tree, "-m0=Copy -mf=off");
     updatetest::damageAt(work / "made.7z", "record 2500");
-    server.serve("/update.7z", fileBytes(work / "made.7z"));
+    serveArchive("/update.7z", fileBytes(work / "made.7z"));
 
-    const Outcome outcome = download(server.url("/update.7z"));
+    const Outcome outcome = download(url("/update.7z"));
     EXPECT_EQ(outcome.failure, 1);
     EXPECT_EQ(readFile(program / "Updater"), "new updater");
     EXPECT_FALSE(fs::exists(ready / "Updater"));
@@ -289,9 +309,9 @@ TEST_F(AutoUpdateTest, OnlyARegularFileAtTheTopReplacesTheInstaller)
         SCOPED_TRACE(c.name);
         const fs::path tree = work / c.name;
         writeFile(tree / c.entry, "content");
-        server.serve("/update.7z", archiveOf(tree));
+        serveArchive("/update.7z", archiveOf(tree));
 
-        const Outcome outcome = download(server.url("/update.7z"));
+        const Outcome outcome = download(url("/update.7z"));
         EXPECT_TRUE(outcome.complete);
         EXPECT_EQ(readFile(ready / c.entry), "content");
         expectInstalledUpdaterUntouched();
@@ -299,26 +319,30 @@ TEST_F(AutoUpdateTest, OnlyARegularFileAtTheTopReplacesTheInstaller)
     }
 }
 
+class AutoUpdateHttpsTest : public AutoUpdateTest
+{
+protected:
+    classroom::SelfSignedCertificate certificate;
+
+    bool startServer() override
+    {
+        return certificate.create(QString::fromStdString(work.path().string())) &&
+               server.startHttps(certificate.certificateFile, certificate.keyFile);
+    }
+};
+
 // The download keeps the default certificate checks: a server whose certificate nobody vouches
 // for is refused.
-TEST_F(AutoUpdateTest, UntrustedServerCertificateIsRefused)
+TEST_F(AutoUpdateHttpsTest, UntrustedServerCertificateIsRefused)
 {
-    const fs::path key = work / "key.pem";
-    const fs::path cert = work / "cert.pem";
-    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -keyout '" +
-                                key.string() + "' -out '" + cert.string() +
-                                "' -days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 "
-                                ">/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    server.useTls(QSslCertificate(fileBytes(cert)), QSslKey(fileBytes(key), QSsl::Rsa));
     const fs::path tree = work / "tree";
     writeFile(tree / "Updater", "new");
-    server.serve("/update.7z", archiveOf(tree));
+    serveArchive("/update.7z", archiveOf(tree));
 
     // The server itself works for a client that accepts its certificate.
     {
         QNetworkAccessManager manager;
-        QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(server.url("/update.7z"))));
+        QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(url("/update.7z"))));
         reply->ignoreSslErrors();
         QEventLoop loop;
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -328,7 +352,7 @@ TEST_F(AutoUpdateTest, UntrustedServerCertificateIsRefused)
         delete reply;
     }
 
-    const Outcome outcome = download(server.url("/update.7z"));
+    const Outcome outcome = download(url("/update.7z"));
     EXPECT_EQ(outcome.failure, 0);
     EXPECT_FALSE(fs::exists(updates));
     expectInstalledUpdaterUntouched();
