@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "pagescripts.h"
 #include "savedlogin.h"
+#include "sharescreenjsoperation.h"
 #include "windows/akmainwindow.h"
 
 #include <QApplication>
@@ -55,10 +56,11 @@ AKWebView::AKWebView(QWidget *parent) : QWebEngineView(parent), parentWindow(par
     // The "LiveObj" bridge object is created here, before the page is set, with parentWindow
     // as the window that receives live-room results.
     setPage(webPage);
-    // The "ScreenShareObj" bridge object is created here, with parentWindow as its Qt parent.
+    screenShareObject = new ShareScreenJSOperation(parentWindow, webPage);
     webChannel = new QWebChannel(webPage);
     // Both bridge objects are registered on webChannel here, "LiveObj" first.
     webPage->setWebChannel(webChannel);
+    webChannel->registerObject(QStringLiteral("ScreenShareObj"), screenShareObject);
     setGeometry(parentWindow->rect());
     QWebEngineSettings *settings = webPage->settings();
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, true);
