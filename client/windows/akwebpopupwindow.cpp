@@ -80,6 +80,9 @@ void AKWebPopupWindow::handleGeometryChangeRequested(QRect newGeometry)
     const QRect fitted = fitToScreens(newGeometry);
     popupView->setMinimumSize(fitted.size());
     move(fitted.topLeft() - popupView->pos());
+    // The layout would take in the new minimum only later, and a window larger than the last
+    // minimum would then keep its size: a smaller request would not shrink it.
+    layout()->activate();
     resize(0, 0);
     show();
 }
