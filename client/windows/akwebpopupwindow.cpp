@@ -12,13 +12,13 @@
 
 namespace {
 
-// How far (x, y) lies outside area, squared; 0 inside. In 64 bits: a page's numbers can be
-// anything.
-qint64 distanceSquared(const QRect &area, qint64 x, qint64 y)
+// How far (x, y) lies outside area, along both axes together; 0 inside. In 64 bits: a page's
+// numbers can be anything an int holds.
+qint64 distanceOutside(const QRect &area, qint64 x, qint64 y)
 {
     const qint64 dx = x < area.left() ? area.left() - x : x > area.right() ? x - area.right() : 0;
     const qint64 dy = y < area.top() ? area.top() - y : y > area.bottom() ? y - area.bottom() : 0;
-    return dx * dx + dy * dy;
+    return dx + dy;
 }
 
 int boundedLength(int requested, int available)
@@ -58,7 +58,7 @@ QRect AKWebPopupWindow::fitToScreens(const QRect &requested)
         const QRect available = screen->availableGeometry();
         if (available.isEmpty())
             continue;
-        const qint64 distance = distanceSquared(available, centreX, centreY);
+        const qint64 distance = distanceOutside(available, centreX, centreY);
         if (distance < nearest) {
             nearest = distance;
             area = available;
