@@ -59,10 +59,9 @@ AKWebView::AKWebView(QWidget *parent) : QWebEngineView(parent), parentWindow(par
     setPage(webPage);
     screenShareObject = new ShareScreenJSOperation(parentWindow, webPage);
     webChannel = new QWebChannel(webPage);
-    // Both bridge objects are registered on webChannel here, "LiveObj" first.
     webChannel->registerObject(QStringLiteral("LiveObj"), liveObject);
-    webPage->setWebChannel(webChannel);
     webChannel->registerObject(QStringLiteral("ScreenShareObj"), screenShareObject);
+    webPage->setWebChannel(webChannel);
     setGeometry(parentWindow->rect());
     QWebEngineSettings *settings = webPage->settings();
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, true);
