@@ -105,7 +105,7 @@ TEST_F(SecondInstance, ShowsTheNoticeBoxAndExitsWithItsResult)
          [](x11probe::Display &display, const x11probe::WindowInfo &box) {
              std::optional<x11probe::Rect> ok;
              ASSERT_TRUE(waitFor(
-                 [&] { return (ok = display.boxOfColour(box, kOkRed, kOkGreen, kOkBlue)); }, 10000))
+                 [&] { return (ok = display.boxOfColour(box, kOkRed, kOkGreen, kOkBlue)); }, 60000))
                  << "the ok button never appeared";
              // One button, centred under the text.
              EXPECT_NEAR(ok->x + ok->width / 2, 150, 2);
@@ -113,7 +113,7 @@ TEST_F(SecondInstance, ShowsTheNoticeBoxAndExitsWithItsResult)
                  [&] {
                      return display.leftClick(box, ok->x + ok->width / 2, ok->y + ok->height / 2);
                  },
-                 10000))
+                 60000))
                  << "the box stayed covered";
          },
          1},
