@@ -342,6 +342,31 @@ TEST_F(CrashReportTest, EarlierReportThatCannotBeMovedAsideStays)
     EXPECT_EQ(result.out.find("Module List:"), std::string::npos);
 }
 
+// A dump that cannot be written leaves the report whole.
+TEST_F(CrashReportTest, ReportIsWrittenWhenTheDumpCannotBe)
+{
+    fs::create_directories(m_dumps);
+    const std::vector<fs::path> names = possibleReports();
+    // The dump is written under a partial name first; a folder there stops it.
+    for (const fs::path &name : names)
+        fs::create_directories(name.string() + ".dmp.part/in-the-way");
+    const ProgramRun result = run({"null-write"});
+    ASSERT_TRUE(WIFSIGNALED(result.status));
+    EXPECT_EQ(WTERMSIG(result.status), SIGSEGV);
+
+    std::vector<fs::path> reports;
+    for (const fs::path &name : names) {
+        EXPECT_FALSE(fs::exists(name.string() + ".dmp"));
+        if (fs::exists(name))
+            reports.push_back(name);
+    }
+    ASSERT_EQ(reports.size(), 1u);
+    const std::string report = testsupport::readFile(reports.front());
+    EXPECT_EQ(report.rfind("Module List:\r\n", 0), 0u);
+    EXPECT_NE(report.find("Exception code: C0000005 ACCESS_VIOLATION\r\n"), std::string::npos);
+    EXPECT_NE(report.find("Call stack:\r\nAddress\tFrame\r\n"), std::string::npos);
+}
+
 // Without the program's own path there is no report name: the dump goes to ".dmp" in the
 // working folder and the report text to standard output.
 TEST_F(CrashReportTest, UnknownProgramPathDumpsInTheWorkingFolder)
