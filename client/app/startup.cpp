@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "applicationarguments.h"
+#include "crash/exceptionfilters.h"
 #include "globals.h"
 #include "logmessagehandler.h"
 #include "singleinstance.h"
@@ -25,6 +26,7 @@ const QString alreadyRunningText = QStringLiteral("Quorvel课堂已在运行..."
 int runClient(int argc, char **argv)
 {
     // The crash handling is installed here, before anything else runs.
+    installExceptionFilters();
 
     // Read by the web engine when it starts.
     qputenv("QTWEBENGINE_REMOTE_DEBUGGING", "9000");

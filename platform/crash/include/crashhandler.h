@@ -104,4 +104,9 @@ bool install(const Options &options);
 // is released when the thread ends. Safe to call more than once.
 void prepareThisThread();
 
+// The local calendar time of a moment (seconds since 1970 UTC) by the zone offsets prepared at
+// install: the offset in force at install, or the next one from the change it takes effect.
+// Before install, UTC. Async-signal-safe, for crash callbacks that show file times.
+LocalTime localTimeOf(std::int64_t utcSeconds);
+
 } // namespace crash

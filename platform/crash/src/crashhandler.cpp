@@ -319,4 +319,9 @@ void prepareThisThread()
     ensureAlternateStack();
 }
 
+LocalTime localTimeOf(std::int64_t utcSeconds)
+{
+    return localTimeAt(utcSeconds, g_state.clock);
+}
+
 } // namespace crash

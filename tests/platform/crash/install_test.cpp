@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 
 namespace {
@@ -45,6 +47,28 @@ TEST(CrashInstall, RefusesOptionsItCannotHonour)
     EXPECT_TRUE(crash::install(valid()));
     sigaction(SIGSEGV, nullptr, &current);
     EXPECT_NE(current.sa_handler, SIG_DFL);
+}
+
+// Crash callbacks turn file times into local time by the zone that install() prepared.
+TEST(CrashInstall, LocalTimeOfFollowsTheZonePreparedAtInstall)
+{
+    const std::int64_t moment = 1700000000; // 2023-11-14 22:13:20 UTC
+    crash::LocalTime before = crash::localTimeOf(moment);
+    EXPECT_EQ(before.hour, 22);
+    setenv("TZ", "XST-5:30", 1);
+    tzset();
+    crash::Options options;
+    options.programName = "Updater";
+    options.version = "0.1.0";
+    options.dumpFolders = {"/tmp/tdumps"};
+    ASSERT_TRUE(crash::install(options));
+    const crash::LocalTime local = crash::localTimeOf(moment);
+    EXPECT_EQ(local.year, 2023);
+    EXPECT_EQ(local.month, 11);
+    EXPECT_EQ(local.day, 15);
+    EXPECT_EQ(local.hour, 3);
+    EXPECT_EQ(local.minute, 43);
+    EXPECT_EQ(local.second, 20);
 }
 
 } // namespace

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "crashhandler.h"
+
+#include <cstdint>
+
+class ReportText;
+struct SystemDescription;
+
+// The data segment selectors at the crash; the signal context does not carry them.
+struct DataSelectors
+{
+    std::uint16_t ds = 0;
+    std::uint16_t es = 0;
+};
+
+// The report's text after its module list: time, processor, system, exception code and name,
+// fault address and module, registers and call stack. Async-signal-safe.
+void composeCrashReport(ReportText &text, const crash::CrashContext &crash,
+                        const SystemDescription &system, const DataSelectors &selectors);
