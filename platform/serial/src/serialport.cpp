@@ -57,9 +57,11 @@ public:
     int speedCode = kSpeed115200;
     int timeoutMs = 100;
 
-    void startMonitor()
+    // The monitor holds the port too: closed from inside a notification, the port lives on until
+    // the loop has ended.
+    static void startMonitor(const std::shared_ptr<OpenPort> &self)
     {
-        m_monitor = std::thread([this] { monitorLoop(); });
+        self->m_monitor = std::thread([self] { self->monitorLoop(); });
     }
 
     void stopMonitor()
@@ -160,7 +162,7 @@ private:
 // write can reach its descriptor while the monitor is stopped and the descriptor closed.
 std::mutex g_lifecycleMutex;
 std::mutex g_tableMutex;
-std::array<std::unique_ptr<OpenPort>, kMaxPort + 1> g_ports;
+std::array<std::shared_ptr<OpenPort>, kMaxPort + 1> g_ports;
 std::array<std::string, kMaxPort + 1> g_paths;
 
 bool validNumber(int port)
@@ -256,8 +258,8 @@ int open(int port)
         ::close(fd);
         return kOpenFailed;
     }
-    auto open = std::make_unique<OpenPort>(port, fd, wake);
-    open->startMonitor();
+    auto open = std::make_shared<OpenPort>(port, fd, wake);
+    OpenPort::startMonitor(open);
     std::lock_guard<std::mutex> lock(g_tableMutex);
     g_ports[port] = std::move(open);
     return kOk;
@@ -268,7 +270,7 @@ int close(int port)
     if (!validNumber(port))
         return kBadPort;
     std::lock_guard<std::mutex> lifecycle(g_lifecycleMutex);
-    std::unique_ptr<OpenPort> open;
+    std::shared_ptr<OpenPort> open;
     {
         std::lock_guard<std::mutex> lock(g_tableMutex);
         open = std::move(g_ports[port]);

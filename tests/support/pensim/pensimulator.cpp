@@ -218,6 +218,18 @@ void PenSimulator::clearRecords()
     m_pending.clear();
 }
 
+termios PenSimulator::lineSettings() const
+{
+    termios tio{};
+    ::tcgetattr(m_slave, &tio);
+    return tio;
+}
+
+void PenSimulator::setLineSettings(const termios &settings)
+{
+    ::tcsetattr(m_slave, TCSANOW, &settings);
+}
+
 void PenSimulator::hangUp()
 {
     std::lock_guard<std::mutex> writeLock(m_writeMutex);

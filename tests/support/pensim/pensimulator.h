@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <termios.h>
 #include <thread>
 #include <vector>
 
@@ -102,6 +103,10 @@ public:
     // Waits until at least `count` bytes have arrived.
     bool waitForBytes(std::size_t count, milliseconds timeout) const;
     void clearRecords();
+
+    // The line settings of the pseudo-terminal as the library left them.
+    termios lineSettings() const;
+    void setLineSettings(const termios &settings);
 
     // Closes the master side: the library sees the line hang up.
     void hangUp();
