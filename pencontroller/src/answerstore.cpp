@@ -25,8 +25,7 @@ void AnswerStore::setPair(AnswerText first, const std::string &firstValue, Answe
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     assignLocked(m_texts[static_cast<std::size_t>(first)], firstValue.data(), firstValue.size());
-    assignLocked(m_texts[static_cast<std::size_t>(second)], secondValue.data(),
-                 secondValue.size());
+    assignLocked(m_texts[static_cast<std::size_t>(second)], secondValue.data(), secondValue.size());
 }
 
 void AnswerStore::appendText(AnswerText which, const std::uint8_t *bytes, std::size_t count)

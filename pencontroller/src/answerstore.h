@@ -78,7 +78,8 @@ private:
 
     mutable std::mutex m_mutex;
     std::array<Text, static_cast<std::size_t>(AnswerText::Count)> m_texts{};
-    std::array<std::atomic<std::int32_t>, static_cast<std::size_t>(AnswerNumber::Count)> m_numbers{};
+    std::array<std::atomic<std::int32_t>, static_cast<std::size_t>(AnswerNumber::Count)>
+        m_numbers{};
 };
 
 } // namespace scrivlo

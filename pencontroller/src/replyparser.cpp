@@ -36,8 +36,7 @@ DeviceRecord readRecord(const std::uint8_t *data, std::size_t s)
 {
     DeviceRecord record;
     record.mac = macText(data);
-    record.name.assign(reinterpret_cast<const char *>(data + kAddressBytes),
-                       s - kAddressBytes - 1);
+    record.name.assign(reinterpret_cast<const char *>(data + kAddressBytes), s - kAddressBytes - 1);
     record.trailing = static_cast<std::int8_t>(data[s - 1]);
     return record;
 }
@@ -255,7 +254,8 @@ void ReplyParser::parsePenReply(const ReplyFrame &frame)
         break;
     case protocol::kReplySerialText:
         if (allThere) {
-            answers.setText(AnswerText::SerialText, data, ::strnlen(reinterpret_cast<const char *>(data), s));
+            answers.setText(AnswerText::SerialText, data,
+                            ::strnlen(reinterpret_cast<const char *>(data), s));
             status.set(Request::GetDeviceSN, kStatusAnswered);
             status.set(Request::SetDeviceSN, kStatusAnswered);
         }

@@ -113,9 +113,9 @@ int deviceRecordRequest(Request request, const CommandFrame &frame, char *macTex
     const Outcome outcome = run(request, frame);
     if (outcome.status != kStatusAnswered)
         return outcome.status;
-    const int slot = results().store(
-        {{ResultField::DeviceAddress, answers().text(AnswerText::DeviceAddress)},
-         {ResultField::DeviceName, answers().text(AnswerText::DeviceName)}});
+    const int slot =
+        results().store({{ResultField::DeviceAddress, answers().text(AnswerText::DeviceAddress)},
+                         {ResultField::DeviceName, answers().text(AnswerText::DeviceName)}});
     copyOut(macText, results().text(slot, ResultField::DeviceAddress));
     copyOut(name, results().text(slot, ResultField::DeviceName));
     return PenOk;
@@ -123,9 +123,8 @@ int deviceRecordRequest(Request request, const CommandFrame &frame, char *macTex
 
 int disconnect(char *macText, char *name)
 {
-    const int result =
-        deviceRecordRequest(Request::DisconnectDevice, receiverCommand(kDisconnect, {0}), macText,
-                            name);
+    const int result = deviceRecordRequest(Request::DisconnectDevice,
+                                           receiverCommand(kDisconnect, {0}), macText, name);
     if (result == PenOk)
         statuses().set(Request::ConnectDevice, kStatusRefused);
     return result;
@@ -137,8 +136,7 @@ int integerRequest(Request request, const CommandFrame &frame, ResultField field
     const Outcome outcome = run(request, frame);
     if (outcome.status != kStatusAnswered)
         return outcome.status;
-    const int slot =
-        results().store({{field, ResultRing::number(answers().getNumber(number))}});
+    const int slot = results().store({{field, ResultRing::number(answers().getNumber(number))}});
     *out = results().integer(slot, field);
     return PenOk;
 }
@@ -164,9 +162,9 @@ bool firmwareTexts(std::string &text1, std::string &text2)
         run(Request::GetDeviceFirmwareVersion, penCommand(kFirmwareVersion, {1}));
     if (first.status != kStatusAnswered && second.status != kStatusAnswered)
         return false;
-    const int slot = results().store(
-        {{ResultField::Firmware1, answers().text(AnswerText::Firmware1)},
-         {ResultField::Firmware2, answers().text(AnswerText::Firmware2)}});
+    const int slot =
+        results().store({{ResultField::Firmware1, answers().text(AnswerText::Firmware1)},
+                         {ResultField::Firmware2, answers().text(AnswerText::Firmware2)}});
     text1 = results().text(slot, ResultField::Firmware1);
     text2 = results().text(slot, ResultField::Firmware2);
     return true;
@@ -292,11 +290,11 @@ int getUploadFileInfo(int *size, int *second)
 {
     if (!size || !second)
         return PenBadArgument;
-    const int slot = results().store(
-        {{ResultField::UploadSize,
-          ResultRing::number(answers().getNumber(AnswerNumber::UploadSize))},
-         {ResultField::UploadSecond,
-          ResultRing::number(answers().getNumber(AnswerNumber::UploadSecond))}});
+    const int slot =
+        results().store({{ResultField::UploadSize,
+                          ResultRing::number(answers().getNumber(AnswerNumber::UploadSize))},
+                         {ResultField::UploadSecond,
+                          ResultRing::number(answers().getNumber(AnswerNumber::UploadSecond))}});
     *size = results().integer(slot, ResultField::UploadSize);
     *second = results().integer(slot, ResultField::UploadSecond);
     return PenOk;
@@ -334,9 +332,9 @@ int setDeviceDateTime(int clock)
 {
     const std::uint32_t v = static_cast<std::uint32_t>(clock);
     return run(Request::SetDeviceDateTime,
-               penCommand(kClock, {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                   static_cast<std::uint8_t>(v >> 16),
-                                   static_cast<std::uint8_t>(v >> 24)}))
+               penCommand(kClock,
+                          {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                           static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)}))
         .status;
 }
 
@@ -395,8 +393,7 @@ int getDeviceBatteryState(int *value1, int *value2)
         return outcome.status;
     const int slot = results().store(
         {{ResultField::Battery1, ResultRing::number(answers().getNumber(AnswerNumber::Battery1))},
-         {ResultField::Battery2,
-          ResultRing::number(answers().getNumber(AnswerNumber::Battery2))}});
+         {ResultField::Battery2, ResultRing::number(answers().getNumber(AnswerNumber::Battery2))}});
     *value1 = results().integer(slot, ResultField::Battery1);
     *value2 = results().integer(slot, ResultField::Battery2);
     return PenOk;
@@ -441,8 +438,8 @@ int setMonitorNum(const int *value)
     if (!value)
         return PenBadArgument;
     const std::uint32_t v = static_cast<std::uint32_t>(*value);
-    return send(penCommand(kMonitorNum, {static_cast<std::uint8_t>(v),
-                                         static_cast<std::uint8_t>(v >> 8), 0, 0}))
+    return send(penCommand(kMonitorNum,
+                           {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), 0, 0}))
                ? PenOk
                : PenTimeout;
 }
