@@ -74,6 +74,21 @@ bool waitFor(const std::function<bool()> &done, std::chrono::milliseconds limit)
     return true;
 }
 
+// Each test starts from nothing, also when several run in one process.
+class Callbacks : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_events.clear();
+        g_pointsA = 0;
+        g_pointsB = 0;
+        g_requestResult = 1;
+        g_requestMs = -1;
+    }
+};
+
 Bytes pointFrames(int count)
 {
     std::vector<pensim::Point> points;
@@ -93,7 +108,7 @@ Bytes connectRecord(const pensim::PenDevice &device)
     return pensim::codedReply(0, 0xA5, pensim::recordData(device.state().pen));
 }
 
-TEST(Callbacks, ConnectSearchAndButtonRunOnTheWorkerThread)
+TEST_F(Callbacks, ConnectSearchAndButtonRunOnTheWorkerThread)
 {
     TestBed bed;
     PenLibrary &lib = bed.library();
@@ -112,7 +127,7 @@ TEST(Callbacks, ConnectSearchAndButtonRunOnTheWorkerThread)
     EXPECT_NE(g_callbackThread, std::this_thread::get_id());
 }
 
-TEST(Callbacks, RequestFromACallbackReturnsAtOnceAndPointsKeepComing)
+TEST_F(Callbacks, RequestFromACallbackReturnsAtOnceAndPointsKeepComing)
 {
     TestBed bed;
     PenLibrary &lib = bed.library();
@@ -136,7 +151,7 @@ TEST(Callbacks, RequestFromACallbackReturnsAtOnceAndPointsKeepComing)
     EXPECT_EQ(bed.simulator().commands().front().bytes, commandFrame(2, 0x21, {0}));
 }
 
-TEST(Callbacks, InstallingTwiceKeepsTheSecond)
+TEST_F(Callbacks, InstallingTwiceKeepsTheSecond)
 {
     TestBed bed;
     PenLibrary &lib = bed.library();
