@@ -25,4 +25,15 @@ CommandFrame::CommandFrame(std::uint8_t target, std::uint8_t code,
 {
 }
 
+CommandFrame CommandFrame::fromPayload(std::uint8_t target, const std::uint8_t *payload,
+                                       std::size_t payloadLength)
+{
+    CommandFrame frame(target, 0, nullptr, 0);
+    const std::size_t n = payload ? std::min<std::size_t>(payloadLength, 255) : 0;
+    frame.m_bytes[2] = static_cast<std::uint8_t>(n);
+    std::copy(payload, payload + n, frame.m_bytes.begin() + 3);
+    frame.m_size = n + 3;
+    return frame;
+}
+
 } // namespace scrivlo

@@ -20,6 +20,11 @@ public:
     CommandFrame(std::uint8_t target, std::uint8_t code,
                  std::initializer_list<std::uint8_t> arguments);
 
+    // FE, target, payload length and the payload as given (code, argument length, arguments),
+    // cut at 255 bytes.
+    static CommandFrame fromPayload(std::uint8_t target, const std::uint8_t *payload,
+                                    std::size_t payloadLength);
+
     const std::uint8_t *data() const { return m_bytes.data(); }
     std::size_t size() const { return m_size; }
     const std::uint8_t *begin() const { return m_bytes.data(); }

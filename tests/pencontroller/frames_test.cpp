@@ -140,6 +140,16 @@ TEST(CommandFrame, BuildsTheProtocolExamplesByteForByte)
         EXPECT_EQ(Bytes(c.frame.begin(), c.frame.end()), c.expected);
 }
 
+TEST(CommandFrame, FromPayloadFramesTheBytesAsGiven)
+{
+    const std::uint8_t payload[] = {0x26, 0x04, 0xE8, 0x03, 0x00, 0x00};
+    const CommandFrame frame = CommandFrame::fromPayload(2, payload, sizeof payload);
+    EXPECT_EQ(Bytes(frame.begin(), frame.end()),
+              (Bytes{0xFE, 0x02, 0x06, 0x26, 0x04, 0xE8, 0x03, 0x00, 0x00}));
+    const Bytes big(300, 0x11);
+    EXPECT_EQ(CommandFrame::fromPayload(0, big.data(), big.size()).size(), 258u);
+}
+
 TEST(CommandFrame, LongestArgumentBlockStillFitsTheLengthBytes)
 {
     const Bytes args(400, 0x55);

@@ -246,3 +246,34 @@ TEST(SerialPortNumbers, RangeAndBinding)
     EXPECT_EQ(serialport::read(5, &b, 1), serialport::kNotOpen);
     EXPECT_EQ(serialport::write(5, &b, 1), serialport::kNotOpen);
 }
+
+TEST_F(SerialPortTest, SimulatorAnswersFromItsTable)
+{
+    sim.setReply(0xA2, pensim::codedReply(0, 0xA2, {'v', '1'}), 60ms);
+    sim.setSilent(0xA1);
+    sim.setFallback([](const pensim::Command &c) {
+        return pensim::now(pensim::codedReply(2, c.code(), c.arguments()));
+    });
+    const Bytes commands{0xFE, 0x00, 0x03, 0xA1, 0x01, 0x00, 0x13, // a stray byte between frames
+                         0xFE, 0x02, 0x04, 0x2B, 0x02, 'a',  'b',
+                         0xFE, 0x00, 0x03, 0xA2, 0x01, 0x00};
+    const auto sent = pensim::Clock::now();
+    ASSERT_EQ(serialport::write(1, commands.data(), static_cast<int>(commands.size())),
+              static_cast<int>(commands.size()));
+    ASSERT_TRUE(sim.waitForCommands(3, 5s));
+    const auto got = sim.commands();
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[1].target(), 2);
+    EXPECT_EQ(got[1].code(), 0x2B);
+    EXPECT_EQ(got[1].arguments(), (Bytes{'a', 'b'}));
+    EXPECT_EQ(sim.received(), commands);
+
+    const Bytes penReply = pensim::codedReply(2, 0x2B, {'a', 'b'});
+    const Bytes versionReply = pensim::codedReply(0, 0xA2, {'v', '1'});
+    int reads = 0;
+    Bytes replies = readByNotifications(penReply.size() + versionReply.size(), &reads);
+    EXPECT_GE(pensim::Clock::now() - sent, 60ms);
+    Bytes expected = penReply;
+    expected.insert(expected.end(), versionReply.begin(), versionReply.end());
+    EXPECT_EQ(replies, expected); // nothing for the silent command
+}

@@ -50,6 +50,8 @@ using Notification = void (*)(int port);
 int bindPort(int port, const std::string &devicePath);
 std::string boundPath(int port);
 
+// Bytes that waited in the device before it was opened are dropped, as a serial line that was
+// closed would never have received them.
 int open(int port);
 int close(int port);
 

@@ -285,8 +285,7 @@ int close(int port)
 
 int setLine(int port, int speedCode, int lineMode)
 {
-    const int rate = speedOfCode(speedCode);
-    if (rate == 0 && speedCode != 0)
+    if (speedOfCode(speedCode) == 0)
         return kBadArgument;
     const int parity = lineMode & 0x38;
     const int dataBits = lineMode & 0x03;

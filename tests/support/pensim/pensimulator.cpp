@@ -232,15 +232,12 @@ void PenSimulator::setLineSettings(const termios &settings)
 
 void PenSimulator::hangUp()
 {
-    std::lock_guard<std::mutex> writeLock(m_writeMutex);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_master >= 0) {
-        ::close(m_master);
-        m_master = -1;
-    }
+    // The simulator's thread closes the master itself, so it never polls a closed descriptor.
+    std::unique_lock<std::mutex> lock(m_mutex);
     m_hungUp = true;
     const std::uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(m_wake, &one, sizeof one);
+    m_changed.wait(lock, [&] { return m_masterClosed || m_stop; });
 }
 
 // Command frames are cut the way the receiver does: FE, target, payload length, payload; any
@@ -303,6 +300,18 @@ void PenSimulator::run()
                     timeout = static_cast<int>(wait.count()) + 1;
                 }
             }
+        }
+        if (hungUp && m_master >= 0) {
+            {
+                std::lock_guard<std::mutex> writeLock(m_writeMutex);
+                ::close(m_master);
+                m_master = -1;
+            }
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_masterClosed = true;
+            }
+            m_changed.notify_all();
         }
         if (haveDue) {
             writeAll(due);

@@ -138,6 +138,7 @@ private:
     std::mutex m_writeMutex;
     bool m_stop = false;
     bool m_hungUp = false;
+    bool m_masterClosed = false;
     std::thread m_thread;
 };
 
