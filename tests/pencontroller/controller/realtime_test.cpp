@@ -30,6 +30,8 @@ void SCRIVLO_CALL onPoint(int x, int y, int pressure)
 
 TEST(RealTime, HundredThousandUnpacedPointsArriveEveryOneInOrder)
 {
+    g_count = 0;
+    g_outOfOrder = 0;
     TestBed bed;
     PenLibrary &lib = bed.library();
     lib.SetCallBackForRealTimePenDatas(&onPoint);

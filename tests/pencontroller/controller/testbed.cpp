@@ -15,6 +15,14 @@ TestBed::TestBed() : m_sysfs(m_root / "sys"), m_dev(m_root / "dev")
     m_library = std::make_unique<PenLibrary>();
 }
 
+TestBed::~TestBed()
+{
+    // The simulators' threads may still be answering through the device: they go first.
+    m_library.reset();
+    m_simulators.clear();
+    m_device.reset();
+}
+
 pensim::PenSimulator &TestBed::addPort(const std::string &name)
 {
     m_simulators.push_back(std::make_unique<pensim::PenSimulator>());

@@ -19,6 +19,7 @@ class TestBed
 {
 public:
     TestBed();
+    ~TestBed();
 
     // Another receiver on the next port name; the device folder lists it after the others.
     pensim::PenSimulator &addPort(const std::string &name);
