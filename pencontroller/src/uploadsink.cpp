@@ -1,0 +1,10 @@
+#include "uploadsink.h"
+
+namespace scrivlo {
+
+std::unique_ptr<UploadSink> makeUploadSink()
+{
+    return std::make_unique<UploadSink>();
+}
+
+} // namespace scrivlo
