@@ -6,11 +6,14 @@
 #include "singleinstance.h"
 #include "startupsteps.h"
 #include "webstorage.h"
+#include "windows/akmainwindow.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QLocale>
 #include <QWebEngineSettings>
+
+#include <memory>
 
 namespace {
 
@@ -56,9 +59,11 @@ int runClient(int argc, char **argv)
 
     QWebEngineSettings::defaultSettings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
 
-    // The main window is created here, with no parent, and stays until shutdown: it loads
-    // QUrl(classUrl, QUrl::TolerantMode) (an empty address loads serverBaseUrl), is shown, and
-    // its address is stored in mainWindow.
+    // Stays until shutdown; an empty address loads serverBaseUrl.
+    auto window = std::make_unique<AKMainWindow>();
+    window->loadClassroomUrl(QUrl(classUrl, QUrl::TolerantMode));
+    window->show();
+    mainWindow = window.get();
 
     QString notice;
     int result = 0;
@@ -80,5 +85,7 @@ int runClient(int argc, char **argv)
     closeLog();
     // The update dialog is deleted here and updateDialog set to null; then the main window is
     // destroyed, before the application object.
+    window.reset();
+    mainWindow = nullptr;
     return result;
 }

@@ -63,6 +63,13 @@ void SCRIVLO_CALL switchModeOnConnect(const char *, const char *)
     g_requestMs = msSince(start);
 }
 
+void SCRIVLO_CALL openPortOnConnect(const char *, const char *)
+{
+    const auto start = std::chrono::steady_clock::now();
+    g_requestResult = g_lib->openPort();
+    g_requestMs = msSince(start);
+}
+
 bool waitFor(const std::function<bool()> &done, std::chrono::milliseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -166,6 +173,27 @@ TEST_F(Callbacks, InstallingTwiceKeepsTheSecond)
     bed.simulator().send(pointFrames(3));
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(g_pointsB, 3);
+}
+
+TEST_F(Callbacks, OpenPortFromACallbackLeavesTheOpenPortAlone)
+{
+    TestBed bed;
+    PenLibrary &lib = bed.library();
+    g_lib = &lib;
+    lib.SetCallBackForConnectDeviceSuccess(&openPortOnConnect);
+    ASSERT_EQ(lib.openPort(), PenOk);
+    bed.simulator().clearRecords();
+
+    bed.simulator().send(connectRecord(bed.device()));
+    ASSERT_TRUE(waitFor([] { return g_requestMs >= 0; }, 3000ms));
+    EXPECT_EQ(g_requestResult, PenFailed);
+    EXPECT_LT(g_requestMs, 100);
+
+    // No probe was sent and the receiver's port still carries requests.
+    EXPECT_EQ(lib.testOnLigh(), PenOk);
+    ASSERT_TRUE(bed.simulator().waitForCommands(1, 1000ms));
+    EXPECT_EQ(frames(bed.simulator().commands()),
+              std::vector<Bytes>{commandFrame(2, 0x1F, {0x5C, 0x2A, 0x93, 0x41, 0xE7, 0x0D, 2})});
 }
 
 } // namespace
