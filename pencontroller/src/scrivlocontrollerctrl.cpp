@@ -22,7 +22,7 @@ CScrivloControllerCtrl &CScrivloControllerCtrl::instance()
 }
 
 CScrivloControllerCtrl::CScrivloControllerCtrl()
-    : m_upload(scrivlo::makeUploadSink()), m_parser(m_state, *this, *m_upload),
+    : m_upload(scrivlo::makeUploadSink(m_state, *this)), m_parser(m_state, *this, *m_upload),
       m_reader(m_parser, scrivlo::PCommLite::instance())
 {
     // The wrapper is built first, so it outlives the controller.

@@ -1,10 +1,12 @@
 #include "uploadsink.h"
 
+#include "storedstrokeupload.h"
+
 namespace scrivlo {
 
-std::unique_ptr<UploadSink> makeUploadSink()
+std::unique_ptr<UploadSink> makeUploadSink(ControllerState &state, FrameWriter &writer)
 {
-    return std::make_unique<UploadSink>();
+    return std::make_unique<StoredStrokeUpload>(state, writer);
 }
 
 } // namespace scrivlo

@@ -6,6 +6,9 @@
 
 namespace scrivlo {
 
+struct ControllerState;
+class FrameWriter;
+
 // Where the parser hands what belongs to an upload of stored strokes. The default keeps nothing:
 // no upload ever completes, and there are no points to deliver.
 class UploadSink
@@ -25,7 +28,8 @@ public:
     virtual void deliverUploadPoints() {}
 };
 
-// The upload handling the controller uses.
-std::unique_ptr<UploadSink> makeUploadSink();
+// The upload handling the controller uses: it reads the announced size and the callbacks from
+// `state` and asks the pen to send a damaged upload again through `writer`.
+std::unique_ptr<UploadSink> makeUploadSink(ControllerState &state, FrameWriter &writer);
 
 } // namespace scrivlo

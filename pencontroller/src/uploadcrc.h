@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace scrivlo {
+
+// CRC-32 as zlib and PNG compute it (reflected polynomial 0xEDB88320). The running value is
+// inverted on entry and on exit, so chaining the frames of an upload from 0 gives the CRC-32 of
+// all their bytes. An update without bytes returns the running value unchanged: an empty frame
+// must not wipe out what came before it.
+std::uint32_t crc32Update(std::uint32_t running, const std::uint8_t *bytes, std::size_t count);
+
+} // namespace scrivlo
