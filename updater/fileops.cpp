@@ -182,9 +182,11 @@ int FileOps::stageFile(const std::string &source, const std::string &temporary,
         mode = destinationInfo.st_mode & 07777;
     }
 
-    // A staged file of an earlier, killed run under the same name is simply overwritten.
+    // A staged file of an earlier, killed run under the same name is replaced by a fresh one.
+    if (unlink(temporary.c_str()) != 0 && errno != ENOENT)
+        return errno;
     Descriptor to(
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (to.get() < 0)
         return errno;
     int error = copyContent(from.get(), to.get(), sourceInfo.st_size);
