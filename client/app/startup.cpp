@@ -1,9 +1,91 @@
 #include "startup.h"
 
+#include "applicationarguments.h"
+#include "globals.h"
+#include "logmessagehandler.h"
+#include "singleinstance.h"
+#include "startupsteps.h"
+#include "webstorage.h"
+#include "windows/akmainwindow.h"
+
 #include <QApplication>
+#include <QDebug>
+#include <QLocale>
+#include <QWebEngineSettings>
+
+#include <memory>
+
+namespace {
+
+const QString alreadyRunningText = QStringLiteral("Quorvel课堂已在运行...");
+
+} // namespace
 
 int runClient(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    return app.exec();
+    // The crash handling is installed here, before anything else runs.
+
+    // Read by the web engine when it starts.
+    qputenv("QTWEBENGINE_REMOTE_DEBUGGING", "9000");
+    // Set before any location is read: the web engine's folders follow these names.
+    QCoreApplication::setApplicationName(applicationName);
+    QCoreApplication::setOrganizationName(QString());
+
+    appDir = programFolder(argc > 0 ? argv[0] : nullptr);
+    openLog(appDir + QStringLiteral("aulark.log"));
+    serverBaseUrl = readServerBaseUrl(appDir + QStringLiteral("aularkhome.txt"), serverBaseUrl);
+
+    ApplicationArguments arguments(argc, argv, flashSwitch(appDir));
+    QApplication::setAttribute(Qt::AA_UseSoftwareOpenGL);
+    QApplication app(arguments.count(), arguments.values());
+
+    // Decided before the web engine's data is cleared, and only the first instance clears it:
+    // a second start must not remove the running instance's profile under its feet. The web
+    // engine has not touched its folders yet; it starts with its settings below. The lock comes
+    // after the application object, which names the holding program in the lock file.
+    const bool firstInstance = singleInstanceLock();
+    if (firstInstance)
+        clearWebStorage();
+
+    qDebug() << "********************Aulark Start*************************";
+    qInfo() << "CurrentVersoin: " << appVersion;
+
+    appName = appNameForCountry(QLocale().country(), appName);
+
+    const QString classUrl =
+        classPageUrl(serverBaseUrl, argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString());
+    if (!classUrl.isEmpty())
+        qDebug() << "classurl:" << classUrl;
+
+    QWebEngineSettings::defaultSettings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+
+    // Stays until shutdown; an empty address loads serverBaseUrl.
+    auto window = std::make_unique<AKMainWindow>();
+    window->loadClassroomUrl(QUrl(classUrl, QUrl::TolerantMode));
+    window->show();
+    mainWindow = window.get();
+
+    QString notice;
+    int result = 0;
+    if (!firstInstance) {
+        notice = alreadyRunningText;
+    } else {
+        // The update dialog is created here with updaterArgs(argc, argv) and the main window as
+        // its parent, stored in updateDialog and shown; its version check hides it again.
+        result = app.exec();
+    }
+
+    if (!notice.isEmpty()) {
+        // The notice is shown here in the client's message box ("ok", "cancel", 300 x 180),
+        // whose result becomes the exit code. Until then it goes to the log.
+        qWarning().noquote() << notice;
+    }
+
+    releaseSingleInstanceLock();
+    closeLog();
+    // The update dialog is deleted here and updateDialog set to null; then the main window is
+    // destroyed, before the application object.
+    window.reset();
+    mainWindow = nullptr;
+    return result;
 }

@@ -1,0 +1,14 @@
+#include "globals.h"
+
+const QString appVersion = QStringLiteral("2019121900");
+const QString classLinkPrefix = QStringLiteral("davadazeda://start/?");
+const QString defaultServerBaseUrl = QStringLiteral("https://classroom.invalid");
+const QString applicationName = QStringLiteral("Aulark");
+const QString internationalAppName = QStringLiteral("DavadazEdacation");
+
+QString appName = QStringLiteral("Quorvel课堂");
+QString serverBaseUrl = defaultServerBaseUrl;
+QString appDir;
+AKMainWindow *mainWindow = nullptr;
+LiveUpdate *updateDialog = nullptr;
+QTextStream *logStream = nullptr;

@@ -1,0 +1,208 @@
+#include "akwebview.h"
+
+#include "akwebpage.h"
+#include "app/globals.h"
+#include "pagescripts.h"
+#include "savedlogin.h"
+#include "windows/akmainwindow.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QDesktopWidget>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWebChannel>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+namespace {
+
+// Script callbacks may come after the view has gone: they use only program-wide values.
+void ignoreResult(const QVariant &) {}
+
+void logResult(const QVariant &result)
+{
+    qDebug() << result;
+}
+
+void logUserAgent(const QVariant &result)
+{
+    qDebug().noquote() << "navigator type:" << result.toString();
+}
+
+// A URL change also comes with the start of every load, and its scripts may then read the new
+// document's form before the saved login has been put into it: saving that would erase the
+// saved login with empty values. Only a form of a loaded document is saved.
+void saveNameResult(const QVariant &result, bool loading)
+{
+    qDebug().noquote() << "name" << result.toString();
+    if (result.isValid() && !loading)
+        saveName(result.toString());
+}
+
+void savePasswordResult(const QVariant &result, bool loading)
+{
+    if (result.isValid() && !loading)
+        savePassword(result.toString());
+}
+
+} // namespace
+
+AKWebView::AKWebView(QWidget *parent) : QWebEngineView(parent), parentWindow(parent)
+{
+    webPage = new AKWebPage(QWebEngineProfile::defaultProfile(), this);
+    // The "LiveObj" bridge object is created here, before the page is set, with parentWindow
+    // as the window that receives live-room results.
+    setPage(webPage);
+    // The "ScreenShareObj" bridge object is created here, with parentWindow as its Qt parent.
+    webChannel = new QWebChannel(webPage);
+    // Both bridge objects are registered on webChannel here, "LiveObj" first.
+    webPage->setWebChannel(webChannel);
+    setGeometry(parentWindow->rect());
+    QWebEngineSettings *settings = webPage->settings();
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    settings->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, true);
+    connectViewSignals();
+    show();
+    // The pen handler is created here and loads the pen library once.
+    setZoomFactor(QApplication::desktop()->logicalDpiX() / 96.0);
+}
+
+AKWebView::AKWebView(QWidget *parent, DisplayOnlyForm)
+    : QWebEngineView(parent), parentWindow(parent), displayOnly(true)
+{
+    // No page of its own: it shows the page that its window hands it, with that page's
+    // settings and zoom.
+    setGeometry(parentWindow->rect());
+    connectViewSignals();
+    show();
+}
+
+AKWebView::~AKWebView() = default;
+
+void AKWebView::connectViewSignals()
+{
+    connect(this, &QWebEngineView::loadFinished, this, &AKWebView::onloadFinish);
+    connect(this, &QWebEngineView::urlChanged, this, &AKWebView::onurlChanged);
+    connect(this, &AKWebView::runjs, this, &AKWebView::onRunJavaScript);
+    connect(this, &QWebEngineView::renderProcessTerminated, this,
+            &AKWebView::onRenderProcessTerminated, Qt::DirectConnection);
+}
+
+QWebEnginePage *AKWebView::activePage() const
+{
+    if (!displayOnly)
+        return webPage;
+    // The view's signals come only from a page bound to it, so page() makes no blank page when
+    // called on their behalf; the caller checks for other uses.
+    return page();
+}
+
+void AKWebView::loadDefaultUrl()
+{
+    load(QUrl(serverBaseUrl, QUrl::TolerantMode));
+}
+
+void AKWebView::checkPushStreamResult(int result)
+{
+    QWebEnginePage *target = activePage();
+    if (!target)
+        return;
+    target->runJavaScript(pushResultScript.arg(result), logResult);
+    target->runJavaScript(pushResultClickScript, logResult);
+}
+
+void AKWebView::onloadFinish(bool)
+{
+    emit runjs(true);
+}
+
+void AKWebView::onurlChanged(QUrl url)
+{
+    Q_UNUSED(url);
+    if (auto *mainWindow = qobject_cast<AKMainWindow *>(parentWindow))
+        mainWindow->handleWebViewTitleChanged(title());
+    else
+        parentWindow->setWindowTitle(appName);
+    emit runjs(false);
+}
+
+void AKWebView::onRunJavaScript(bool finish)
+{
+    if (finish)
+        runAfterLoadScripts();
+    else
+        runAfterUrlChangeScripts();
+}
+
+void AKWebView::runAfterLoadScripts()
+{
+    QWebEnginePage *target = activePage();
+    if (!target)
+        return;
+    target->runJavaScript(
+        AKMainWindow::buildElementScript(QStringLiteral("name"), readSavedName(), 0), ignoreResult);
+    target->runJavaScript(AKMainWindow::buildElementScript(QStringLiteral("footer"), QString(), 1),
+                          logResult);
+    target->runJavaScript(
+        AKMainWindow::buildElementScript(QStringLiteral("password"), readSavedPassword(), 0),
+        ignoreResult);
+    target->runJavaScript(noContextMenuScript, ignoreResult);
+    target->runJavaScript(userAgentScript, logUserAgent);
+}
+
+void AKWebView::runAfterUrlChangeScripts()
+{
+    QWebEnginePage *target = activePage();
+    if (!target)
+        return;
+    const auto *classroomPage = qobject_cast<AKWebPage *>(target);
+    const std::shared_ptr<const bool> loading =
+        classroomPage ? classroomPage->loadingFlag() : std::make_shared<const bool>(false);
+    target->runJavaScript(AKMainWindow::buildElementScript(QStringLiteral("name"), QString(), 0),
+                          [loading](const QVariant &result) { saveNameResult(result, *loading); });
+    target->runJavaScript(
+        AKMainWindow::buildElementScript(QStringLiteral("password"), QString(), 0),
+        [loading](const QVariant &result) { savePasswordResult(result, *loading); });
+}
+
+void AKWebView::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status,
+                                          int exitCode)
+{
+    QString title;
+    switch (status) {
+    case QWebEnginePage::NormalTerminationStatus:
+        title = tr("Render process normal exit");
+        break;
+    case QWebEnginePage::AbnormalTerminationStatus:
+        title = tr("Render process abnormal exit");
+        break;
+    case QWebEnginePage::CrashedTerminationStatus:
+        title = tr("Render process crashed");
+        break;
+    case QWebEnginePage::KilledTerminationStatus:
+        title = tr("Render process killed");
+        break;
+    }
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        window(), title,
+        tr("Render process exited with code: %1\nDo you want to reload the page ?").arg(exitCode),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (answer != QMessageBox::Yes)
+        return;
+    // The question ran a loop of its own, and the reload comes later still: the view may be
+    // gone by then, and then the timer goes with it.
+    QTimer::singleShot(0, this, [this] {
+        if (QWebEnginePage *target = activePage())
+            target->triggerAction(QWebEnginePage::Reload);
+    });
+}
+
+void AKWebView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QUrl>
+#include <QWebEngineFullScreenRequest>
+
+#include <memory>
+
+class AKFullScreenWindow;
+class AKWebView;
+
+// The client's one main window: the classroom page's view over its whole inner area, the
+// close question, and the page's HTML5 full-screen requests.
+class AKMainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit AKMainWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+    ~AKMainWindow() override;
+
+    void loadClassroomUrl(const QUrl &url);
+    void checkPushStreamResult(int result);
+
+    // The script that fills (mode 0, a value), reads (mode 0, no value) or hides (mode 1) the
+    // page element id; any other mode gives no script.
+    static QString buildElementScript(const QString &id, const QString &value, int mode);
+
+    // Null once the user has confirmed closing.
+    AKWebView *view() const;
+    bool isInFullScreen() const { return fullScreenWindow != nullptr; }
+
+public slots:
+    void handleWebViewTitleChanged(QString title);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void onFullRequestWindow(QWebEngineFullScreenRequest request);
+    void onStartBroadCast();
+
+private:
+    void endFullScreen();
+
+    QPointer<AKWebView> webView;
+    std::unique_ptr<AKFullScreenWindow> fullScreenWindow;
+};

@@ -1,0 +1,198 @@
+#include "web/akwebpage.h"
+#include "web/akwebview.h"
+#include "windows/akfullscreenwindow.h"
+#include "windows/akmainwindow.h"
+
+#include "app/globals.h"
+#include "classroomstandin.h"
+#include "tempdir.h"
+#include "webtestsupport.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QStyle>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace webtest;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(standin.start());
+        serverBaseUrl = standin.baseUrl();
+        appDir = QString::fromStdString(programDir.path().string()) + QLatin1Char('/');
+        window = std::make_unique<AKMainWindow>();
+        loads = std::make_unique<LoadWatcher>(window->view());
+        window->show();
+    }
+    void TearDown() override
+    {
+        loads.reset();
+        window.reset();
+        appDir.clear();
+    }
+    void loadPage()
+    {
+        const int before = loads->loads();
+        window->loadClassroomUrl(standin.pageUrl());
+        ASSERT_TRUE(loads->waitForLoads(before + 1));
+    }
+    QVariant js(const QString &script) { return runScript(window->view()->ownPage(), script); }
+
+    // HTML5 full screen needs a user's gesture: a real click on the page's button.
+    void clickFullScreenButton()
+    {
+        AKWebView *view = window->view();
+        const QVariantList box =
+            js(QStringLiteral("var r = document.getElementById('fullscreen')"
+                              ".getBoundingClientRect(); [r.left + r.width / 2, r.top + "
+                              "r.height / 2]"))
+                .toList();
+        ASSERT_EQ(box.size(), 2);
+        const double zoom = view->zoomFactor();
+        const QPoint at(qRound(box[0].toDouble() * zoom), qRound(box[1].toDouble() * zoom));
+        QWidget *target = view->focusProxy() ? view->focusProxy() : view;
+        QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at);
+    }
+    void enterFullScreen()
+    {
+        clickFullScreenButton();
+        ASSERT_TRUE(waitUntil([&] { return window->isInFullScreen(); }));
+    }
+
+    LogCapture log;
+    testsupport::TempDir programDir;
+    classroom::ClassroomStandin standin;
+    std::unique_ptr<AKMainWindow> window;
+    std::unique_ptr<LoadWatcher> loads;
+};
+
+TEST_F(MainWindowTest, FillsTheWorkAreaBelowATitleBarAndCannotBeResized)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs a display (Xvfb): offscreen fakes the screen's geometry";
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const int titleBar = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    ASSERT_GT(titleBar, 0);
+    EXPECT_EQ(window->geometry(),
+              QRect(available.x(), titleBar, available.width(), available.height() - titleBar));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_EQ(window->maximumSize(), QSize(available.width(), available.height() - titleBar));
+    EXPECT_EQ(window->view()->geometry(), window->rect());
+}
+
+TEST_F(MainWindowTest, AnEmptyAddressLoadsTheServerAndTheTitleIsTheProductName)
+{
+    window->loadClassroomUrl(QUrl());
+    ASSERT_TRUE(standin.waitForRequests(QStringLiteral("/"), 1, 60000));
+    ASSERT_TRUE(loads->waitForLoads(1));
+    EXPECT_EQ(window->windowTitle(), appName);
+    window->handleWebViewTitleChanged(QString());
+    EXPECT_EQ(window->windowTitle(), appName);
+}
+
+TEST_F(MainWindowTest, CloseAsksNoKeepsEverythingYesDeletesTheViewFirst)
+{
+    loadPage();
+    QPointer<AKWebView> view = window->view();
+    {
+        MessageBoxAnswerer answers({QMessageBox::No});
+        EXPECT_FALSE(window->close());
+        ASSERT_EQ(answers.answered(), 1);
+        EXPECT_EQ(answers.titles().value(0), QStringLiteral("退出程序"));
+        EXPECT_EQ(answers.texts().value(0), QStringLiteral("是否退出程序?"));
+    }
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_TRUE(view);
+    window->checkPushStreamResult(2);
+    EXPECT_EQ(js(QStringLiteral("window.standin.checkResults.join()")).toString(),
+              QStringLiteral("2"));
+
+    MessageBoxAnswerer answers({QMessageBox::Yes});
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(answers.answered(), 1);
+    EXPECT_FALSE(view);
+    EXPECT_EQ(window->view(), nullptr);
+    EXPECT_FALSE(window->isVisible());
+    // Without a view these do nothing.
+    window->loadClassroomUrl(QUrl());
+    window->checkPushStreamResult(0);
+    window->resize(400, 300);
+}
+
+TEST_F(MainWindowTest, FullScreenShowsThePageOverTheViewAndGivesItBack)
+{
+    loadPage();
+    AKWebView *view = window->view();
+    QWebEnginePage *page = view->ownPage();
+    const QRect viewGeometry = view->geometry();
+    enterFullScreen();
+    AKFullScreenWindow *fullScreen = window->findChild<AKFullScreenWindow *>();
+    ASSERT_NE(fullScreen, nullptr);
+    EXPECT_EQ(fullScreen->geometry(), viewGeometry);
+    EXPECT_EQ(fullScreen->view()->page(), page);
+    EXPECT_TRUE(fullScreen->view()->isDisplayOnly());
+    // It owns no page and no channel of its own; the one it shows stays the main view's.
+    EXPECT_EQ(fullScreen->view()->channel(), nullptr);
+    EXPECT_TRUE(fullScreen->view()
+                    ->findChildren<QWebEnginePage *>(QString(), Qt::FindDirectChildrenOnly)
+                    .isEmpty());
+    EXPECT_EQ(page->parent(), view);
+    EXPECT_FALSE(view->isVisible());
+
+    // Results still reach the page that the full-screen view shows, not a blank one.
+    window->checkPushStreamResult(4);
+    EXPECT_EQ(runScript(page, QStringLiteral("window.standin.checkResults.join()")).toString(),
+              QStringLiteral("4"));
+    EXPECT_EQ(view->ownPage(), page);
+
+    // A second request while in full screen leaves the one window in place.
+    runScript(page, QStringLiteral("document.getElementById('video').requestFullscreen(); 1"));
+    EXPECT_EQ(window->findChildren<AKFullScreenWindow *>().size(), 1);
+
+    runScript(page, QStringLiteral("document.exitFullscreen(); 1"));
+    ASSERT_TRUE(waitUntil([&] { return !window->isInFullScreen(); }));
+    EXPECT_EQ(window->findChild<AKFullScreenWindow *>(), nullptr);
+    EXPECT_EQ(view->page(), page);
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(view->geometry(), viewGeometry);
+    window->checkPushStreamResult(1);
+    EXPECT_EQ(runScript(page, QStringLiteral("window.standin.checkResults.join()")).toString(),
+              QStringLiteral("4,1"));
+}
+
+TEST_F(MainWindowTest, ClosingDuringFullScreenEndsItFirst)
+{
+    loadPage();
+    enterFullScreen();
+    QPointer<AKFullScreenWindow> fullScreen = window->findChild<AKFullScreenWindow *>();
+    ASSERT_TRUE(fullScreen);
+    MessageBoxAnswerer answers({QMessageBox::Yes});
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(fullScreen);
+    EXPECT_EQ(window->view(), nullptr);
+    // Let the engine deliver whatever it still had for the page, then destroy the window.
+    waitUntil([] { return false; }, 500);
+    window.reset();
+    waitUntil([] { return false; }, 500);
+}
+
+TEST_F(MainWindowTest, DestroyingTheWindowDuringFullScreenGivesThePageBackFirst)
+{
+    loadPage();
+    enterFullScreen();
+    loads.reset();
+    window.reset();
+    waitUntil([] { return false; }, 500);
+}
+
+} // namespace
