@@ -1,6 +1,7 @@
 #include "installer.h"
 
 #include "copyrun.h"
+#include "crashhook.h"
 #include "installerlog.h"
 #include "ownpath.h"
 #include "prompt.h"
@@ -29,6 +30,16 @@ std::string installerFolder(const char *argv0)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The crash hook closes the log only while the log exists.
+class CrashLogScope
+{
+public:
+    explicit CrashLogScope(InstallerLog &log) { setCrashLog(&log); }
+    ~CrashLogScope() { setCrashLog(nullptr); }
+    CrashLogScope(const CrashLogScope &) = delete;
+    CrashLogScope &operator=(const CrashLogScope &) = delete;
+};
+
 void run(int argc, char **argv)
 {
     // A closed pipe or terminal must not end the installer half way through an update.
@@ -39,8 +50,8 @@ void run(int argc, char **argv)
     InstallerLog log(prompt);
     const std::string ownFolder = installerFolder(argc > 0 ? argv[0] : nullptr);
     log.open(ownFolder);
-
-    // Crash hook: installed here once platform/crash offers it.
+    const CrashLogScope crashLogScope(log);
+    installCrashHook();
 
     log.write("Updaters started..");
 
