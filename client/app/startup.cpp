@@ -6,6 +6,7 @@
 #include "singleinstance.h"
 #include "startupsteps.h"
 #include "webstorage.h"
+#include "widgets/akmessagebox.h"
 #include "windows/akmainwindow.h"
 
 #include <QApplication>
@@ -76,9 +77,10 @@ int runClient(int argc, char **argv)
     }
 
     if (!notice.isEmpty()) {
-        // The notice is shown here in the client's message box ("ok", "cancel", 300 x 180),
-        // whose result becomes the exit code. Until then it goes to the log.
-        qWarning().noquote() << notice;
+        AKMessageBox box(nullptr, QStringLiteral("ok"), QStringLiteral("cancel"));
+        box.setMessageText(notice);
+        box.setBoxSize(300, 180);
+        result = box.exec();
     }
 
     releaseSingleInstanceLock();

@@ -2,6 +2,7 @@
 
 #include "akwebpage.h"
 #include "app/globals.h"
+#include "jsoperation.h"
 #include "pagescripts.h"
 #include "savedlogin.h"
 #include "windows/akmainwindow.h"
@@ -52,12 +53,13 @@ void savePasswordResult(const QVariant &result, bool loading)
 AKWebView::AKWebView(QWidget *parent) : QWebEngineView(parent), parentWindow(parent)
 {
     webPage = new AKWebPage(QWebEngineProfile::defaultProfile(), this);
-    // The "LiveObj" bridge object is created here, before the page is set, with parentWindow
-    // as the window that receives live-room results.
+    // Brings the live-room controller into being; parentWindow receives its results.
+    liveObject = new JsOperation(parentWindow);
     setPage(webPage);
     // The "ScreenShareObj" bridge object is created here, with parentWindow as its Qt parent.
     webChannel = new QWebChannel(webPage);
     // Both bridge objects are registered on webChannel here, "LiveObj" first.
+    webChannel->registerObject(QStringLiteral("LiveObj"), liveObject);
     webPage->setWebChannel(webChannel);
     setGeometry(parentWindow->rect());
     QWebEngineSettings *settings = webPage->settings();
@@ -81,7 +83,12 @@ AKWebView::AKWebView(QWidget *parent, DisplayOnlyForm)
     show();
 }
 
-AKWebView::~AKWebView() = default;
+AKWebView::~AKWebView()
+{
+    // Ends the live-room controller while the page and its channel are still here.
+    delete liveObject;
+    liveObject = nullptr;
+}
 
 void AKWebView::connectViewSignals()
 {

@@ -6,6 +6,7 @@
 #include <QWebEngineView>
 
 class AKWebPage;
+class JsOperation;
 class QMouseEvent;
 class QWebChannel;
 
@@ -59,6 +60,7 @@ private:
     QWidget *parentWindow;
     AKWebPage *webPage = nullptr;
     QWebChannel *webChannel = nullptr;
+    JsOperation *liveObject = nullptr;
     // The "LiveObj" and "ScreenShareObj" bridge objects and the pen handler join the main
     // view here: liveObject (owned, deleted by the destructor), screenShareObject (a child of
     // parentWindow) and penHandler (never deleted).

@@ -1,4 +1,4 @@
-#include "minidumpwriter.h"
+#include "systemfacts.h"
 
 #include "textbuffer.h"
 

@@ -135,21 +135,17 @@ TEST_F(ClientStart, ASecondStartLeavesTheRunningInstanceAndItsDataAlone)
     writeFile(profile / "in-use", "first instance");
     writeFile(cache / "Cache" / "in-use", "first instance");
 
+    // The second start stops at its notice box (the box, its answer and the exit code are
+    // driven through the X server in the widget suite); by the time it logs the class page it
+    // has passed every step that could touch the first instance's data.
     Client second(folder, link);
-    int exitCode = -1;
-    ASSERT_TRUE(second.waitForExit(&exitCode));
-    EXPECT_EQ(exitCode, 0);
+    ASSERT_TRUE(waitForLog(folder / "aulark.log", "classurl:", 2))
+        << readFile(folder / "aulark.log");
+    EXPECT_TRUE(second.running());
 
     EXPECT_TRUE(first.running());
     EXPECT_EQ(readFile(profile / "in-use"), "first instance");
     EXPECT_EQ(readFile(cache / "Cache" / "in-use"), "first instance");
-    // The second run appended its lines after the first's, ending with its notice.
-    const std::string log = readFile(folder / "aulark.log");
-    const size_t secondBanner = log.find("Aulark Start", log.find("Aulark Start") + 1);
-    ASSERT_NE(secondBanner, std::string::npos) << log;
-    EXPECT_NE(log.find("Warning: File:() Line:(0) Quorvel课堂已在运行... (", secondBanner),
-              std::string::npos)
-        << log;
 }
 
 } // namespace

@@ -1,0 +1,105 @@
+#include "update/autoupdate.h"
+
+#include "update/extract7zarchive.h"
+
+#include "programnames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaType>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSaveFile>
+#include <QUrl>
+
+#include <cstdio>
+
+namespace {
+
+// Moves a new installer from the unpacked tree over the installed one. The tree handed to the
+// installer must not hold the installer itself, and the one the dialog starts must be the new one.
+void placeNewUpdater(const QString &readyFolder, const QString &programFolder)
+{
+    const QString updaterName = QString::fromLatin1(programnames::kUpdater);
+    const QString newUpdater = readyFolder + "/" + updaterName;
+    const QFileInfo info(newUpdater);
+    // A link is not a program file: moved out of the tree it would point elsewhere.
+    if (info.isSymLink() || !info.isFile())
+        return;
+    // Archives made without Unix modes give files without execute permission; the installer has
+    // to be started all the same.
+    QFile::setPermissions(newUpdater, info.permissions() | QFileDevice::ExeOwner |
+                                          QFileDevice::ExeUser | QFileDevice::ExeGroup |
+                                          QFileDevice::ExeOther);
+    // One rename replaces the installed file in a single step: if it fails, the installed
+    // installer is still there and the new one stays in the tree.
+    const QString installed = programFolder + updaterName;
+    std::rename(QFile::encodeName(newUpdater).constData(),
+                QFile::encodeName(installed).constData());
+}
+
+} // namespace
+
+AutoUpdate::AutoUpdate(QObject *parent) : QObject(parent), manager(this)
+{
+    qRegisterMetaType<QNetworkReply *>("QNetworkReply*");
+    connect(this, SIGNAL(sig_download(QString, QString)), this,
+            SLOT(downloadZip(QString, QString)));
+    connect(&manager, SIGNAL(finished(QNetworkReply *)), this,
+            SLOT(downLoadFinish(QNetworkReply *)));
+}
+
+AutoUpdate::~AutoUpdate() = default;
+
+void AutoUpdate::downloadZip(QString exePath, QString url)
+{
+    programFolder = exePath;
+    // No header, TLS or redirect setting is changed: the archive is fetched with the default
+    // certificate verification.
+    QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(url, QUrl::TolerantMode)));
+    connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this,
+            SIGNAL(sig_progress(qint64, qint64)));
+}
+
+void AutoUpdate::downLoadFinish(QNetworkReply *net)
+{
+    const QByteArray body = net->readAll();
+    net->deleteLater();
+    if (net->error() != QNetworkReply::NoError) {
+        emit sig_updateFailed(0);
+        return;
+    }
+
+    QDir().mkdir(programFolder + "updates");
+    const QString archivePath = programFolder + "updates" + "/update.7z";
+    // Written under a temporary name and renamed when complete, so that "update.7z" is never a
+    // part of the download. When it cannot be written, an archive left by an earlier run must
+    // not be unpacked in its place: the unpacking then fails on the missing file.
+    QSaveFile file(archivePath);
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(body) == body.size() && file.commit();
+    if (!written)
+        QFile::remove(archivePath);
+    unpackUpdate(archivePath);
+}
+
+void AutoUpdate::unpackUpdate(QString archivePath)
+{
+    // Not emptied: files of an earlier attempt stay unless this archive replaces them.
+    const QString readyFolder = programFolder + "updates/ready";
+    QDir().mkdir(QDir(readyFolder).absolutePath());
+
+    // In the encoding of every other file name of the client, so that the routine opens the
+    // very folders that Qt created (UTF-8 under the UTF-8 locales that the client runs in).
+    const int result = extract7zArchive(QFile::encodeName(archivePath).constData(),
+                                        QFile::encodeName(readyFolder).constData());
+    QFile::remove(archivePath);
+    // Also after a failed extraction: a complete new installer may already be in the tree.
+    placeNewUpdater(readyFolder, programFolder);
+
+    if (result != kExtractOk)
+        emit sig_updateFailed(1);
+    else
+        emit sig_updateComplete();
+}
