@@ -34,9 +34,8 @@ void writeTree(const fs::path &root, char fill)
 {
     std::string data(64 * 1024, fill);
     for (int i = 0; i < kFiles; ++i) {
-        const fs::path file =
-            root / ("d" + std::to_string(i % 40)) / ("s" + std::to_string(i % 7)) /
-            ("f" + std::to_string(i) + ".bin");
+        const fs::path file = root / ("d" + std::to_string(i % 40)) /
+                              ("s" + std::to_string(i % 7)) / ("f" + std::to_string(i) + ".bin");
         fs::create_directories(file.parent_path());
         const size_t size = 1024 + (static_cast<size_t>(i) * 7919) % (63 * 1024);
         const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
