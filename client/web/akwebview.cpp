@@ -5,6 +5,7 @@
 #include "jsoperation.h"
 #include "pagescripts.h"
 #include "savedlogin.h"
+#include "sharescreenjsoperation.h"
 #include "windows/akmainwindow.h"
 
 #include <QApplication>
@@ -56,10 +57,10 @@ AKWebView::AKWebView(QWidget *parent) : QWebEngineView(parent), parentWindow(par
     // Brings the live-room controller into being; parentWindow receives its results.
     liveObject = new JsOperation(parentWindow);
     setPage(webPage);
-    // The "ScreenShareObj" bridge object is created here, with parentWindow as its Qt parent.
+    screenShareObject = new ShareScreenJSOperation(parentWindow, webPage);
     webChannel = new QWebChannel(webPage);
-    // Both bridge objects are registered on webChannel here, "LiveObj" first.
     webChannel->registerObject(QStringLiteral("LiveObj"), liveObject);
+    webChannel->registerObject(QStringLiteral("ScreenShareObj"), screenShareObject);
     webPage->setWebChannel(webChannel);
     setGeometry(parentWindow->rect());
     QWebEngineSettings *settings = webPage->settings();

@@ -9,6 +9,7 @@ class AKWebPage;
 class JsOperation;
 class QMouseEvent;
 class QWebChannel;
+class ShareScreenJSOperation;
 
 // The embedded browser that shows the classroom page. The main window's view owns the page,
 // its web channel and the bridge objects on it; a display-only view (full-screen and pop-up
@@ -65,4 +66,5 @@ private:
     // view here: liveObject (owned, deleted by the destructor), screenShareObject (a child of
     // parentWindow) and penHandler (never deleted).
     bool displayOnly = false;
+    ShareScreenJSOperation *screenShareObject = nullptr;
 };

@@ -22,7 +22,9 @@ void JsOperation::Login(QVariant userid, QVariant usersig, QVariant roomnum, QVa
 {
     qInfo("JsOperation::Login()");
     qDebug().noquote() << "userid:" << userid.toString();
-    qDebug().noquote() << "usersig:" << usersig.toString();
+    // The signature is the user's credential for the live service: the log keeps only its length.
+    qDebug().noquote() << "usersig:"
+                       << QStringLiteral("<%1 characters>").arg(usersig.toString().size());
     qDebug() << "roomnum:" << roomnum.toInt();
     qDebug() << "push flag:" << bpush.toInt();
     qDebug() << "record flag:" << brecord.toInt();

@@ -112,13 +112,16 @@ protected:
 
 TEST_F(LiveBridgeTest, TheWholeLiveRoadFromThePageEndsInItsResults)
 {
-    callLive("Login", "['alice', 'sig', 1234, 1, 1]");
+    callLive("Login", "['alice', 'secret-signature', 1234, 1, 1]");
     settle(2);
+    // The credential reaches the SDK but never the log.
+    EXPECT_EQ(log.count(QStringLiteral("secret-signature")), 0);
+    EXPECT_EQ(log.count(QStringLiteral("usersig: <16 characters>")), 1);
     // Push and recording started: one result each.
     EXPECT_EQ(pageResults(), QStringList({"0", "0"}));
     EXPECT_EQ(dataResult(), QStringLiteral("0"));
     Calls calls = ilivesim::calls();
-    EXPECT_THAT(calls, Contains("login(alice,sig)"));
+    EXPECT_THAT(calls, Contains("login(alice,secret-signature)"));
     EXPECT_THAT(calls, Contains("createRoom(1234,LiveMaster)"));
     // The screen share covers the main window.
     const QRect area = window->geometry();
