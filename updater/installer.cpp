@@ -1,0 +1,115 @@
+#include "installer.h"
+
+#include "copyrun.h"
+#include "crashhook.h"
+#include "installerlog.h"
+#include "ownpath.h"
+#include "prompt.h"
+#include "restartmode.h"
+
+#include <processlist.h>
+#include <processterminate.h>
+#include <programstart.h>
+
+#include <csignal>
+#include <exception>
+#include <unistd.h>
+
+namespace updater {
+
+namespace {
+
+// The folder the running installer lives in, with its closing separator: the folder of the path it
+// was started by, or of its executable when it was found by a search.
+std::string installerFolder(const char *argv0)
+{
+    std::string path = argv0 ? argv0 : "";
+    if (path.find('/') == std::string::npos)
+        path = processes::processExecutable(getpid());
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The crash hook closes the log only while the log exists.
+class CrashLogScope
+{
+public:
+    explicit CrashLogScope(InstallerLog &log) { setCrashLog(&log); }
+    ~CrashLogScope() { setCrashLog(nullptr); }
+    CrashLogScope(const CrashLogScope &) = delete;
+    CrashLogScope &operator=(const CrashLogScope &) = delete;
+};
+
+void run(int argc, char **argv)
+{
+    // A closed pipe or terminal must not end the installer half way through an update.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGHUP, SIG_IGN);
+
+    TerminalPrompt prompt;
+    InstallerLog log(prompt);
+    const std::string ownFolder = installerFolder(argc > 0 ? argv[0] : nullptr);
+    log.open(ownFolder);
+    const CrashLogScope crashLogScope(log);
+    installCrashHook();
+
+    log.write("Updaters started..");
+
+    RunPlan plan;
+    std::string targetDir;
+    if (argc < 2) {
+        log.write("Error: No command line arguments!");
+        plan = planRun({});
+    } else {
+        plan = planRun(std::vector<std::string>(argv + 1, argv + argc));
+        for (const std::string &name : plan.toTerminate)
+            processes::killProcessByName(name, ownFolder);
+        if (plan.openLogAgain)
+            log.open(ownFolder);
+
+        const std::string ownPath = argv[0];
+        log.write("Exe name is: " + ownPath);
+        const OwnPathResult own = checkOwnPath(ownPath);
+        if (own.check == OwnPathCheck::TooShort) {
+            log.write("Error: short exe name!");
+        } else if (own.check == OwnPathCheck::BadName) {
+            log.write("Error: bad exe name!");
+        } else {
+            log.write("Exe dir is: " + own.exeDir);
+            targetDir = own.exeDir;
+            log.write("Update to: " + targetDir);
+            if (plan.update) {
+                UpdatePaths paths;
+                paths.targetDir = targetDir;
+                paths.readyFolder = plan.folderPrefix + paths.readyFolder;
+                paths.updatesFolder = plan.folderPrefix + paths.updatesFolder;
+                paths.ownPath = ownPath;
+                paths.ownFile = identityOf("/proc/self/exe");
+                FileOps files;
+                CopyRunServices services{log, prompt, files, RetryPolicy{}};
+                runUpdate(paths, services);
+            }
+        }
+    }
+
+    const int error =
+        processes::startProgram(targetDir + plan.program, splitParameters(plan.parameters));
+    if (error != 0)
+        log.write("Executed " + plan.program + " failed..");
+    log.write("Executed " + plan.program + ", closing log and quiting..");
+    log.close();
+}
+
+} // namespace
+
+int runInstaller(int argc, char **argv)
+{
+    try {
+        run(argc, argv);
+    } catch (const std::exception &) {
+        // Nothing to report to: the exit code is 0 in every case.
+    }
+    return 0;
+}
+
+} // namespace updater
