@@ -2,8 +2,10 @@
 
 #include "akwebpage.h"
 #include "app/globals.h"
+#include "jsoperation.h"
 #include "pagescripts.h"
 #include "savedlogin.h"
+#include "sharescreenjsoperation.h"
 #include "windows/akmainwindow.h"
 
 #include <QApplication>
@@ -52,12 +54,13 @@ void savePasswordResult(const QVariant &result, bool loading)
 AKWebView::AKWebView(QWidget *parent) : QWebEngineView(parent), parentWindow(parent)
 {
     webPage = new AKWebPage(QWebEngineProfile::defaultProfile(), this);
-    // The "LiveObj" bridge object is created here, before the page is set, with parentWindow
-    // as the window that receives live-room results.
+    // Brings the live-room controller into being; parentWindow receives its results.
+    liveObject = new JsOperation(parentWindow);
     setPage(webPage);
-    // The "ScreenShareObj" bridge object is created here, with parentWindow as its Qt parent.
+    screenShareObject = new ShareScreenJSOperation(parentWindow, webPage);
     webChannel = new QWebChannel(webPage);
-    // Both bridge objects are registered on webChannel here, "LiveObj" first.
+    webChannel->registerObject(QStringLiteral("LiveObj"), liveObject);
+    webChannel->registerObject(QStringLiteral("ScreenShareObj"), screenShareObject);
     webPage->setWebChannel(webChannel);
     setGeometry(parentWindow->rect());
     QWebEngineSettings *settings = webPage->settings();
@@ -81,7 +84,12 @@ AKWebView::AKWebView(QWidget *parent, DisplayOnlyForm)
     show();
 }
 
-AKWebView::~AKWebView() = default;
+AKWebView::~AKWebView()
+{
+    // Ends the live-room controller while the page and its channel are still here.
+    delete liveObject;
+    liveObject = nullptr;
+}
 
 void AKWebView::connectViewSignals()
 {

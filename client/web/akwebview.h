@@ -6,8 +6,10 @@
 #include <QWebEngineView>
 
 class AKWebPage;
+class JsOperation;
 class QMouseEvent;
 class QWebChannel;
+class ShareScreenJSOperation;
 
 // The embedded browser that shows the classroom page. The main window's view owns the page,
 // its web channel and the bridge objects on it; a display-only view (full-screen and pop-up
@@ -59,8 +61,10 @@ private:
     QWidget *parentWindow;
     AKWebPage *webPage = nullptr;
     QWebChannel *webChannel = nullptr;
+    JsOperation *liveObject = nullptr;
     // The "LiveObj" and "ScreenShareObj" bridge objects and the pen handler join the main
     // view here: liveObject (owned, deleted by the destructor), screenShareObject (a child of
     // parentWindow) and penHandler (never deleted).
     bool displayOnly = false;
+    ShareScreenJSOperation *screenShareObject = nullptr;
 };

@@ -41,6 +41,9 @@ AKMainWindow::~AKMainWindow()
 {
     // The full-screen window hands the page back to the view: it goes while the view is here.
     endFullScreen();
+    // The view ends the live room, whose results come to this window: it goes while the window
+    // is whole.
+    delete webView.data();
 }
 
 AKWebView *AKMainWindow::view() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "live/liveowner.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QUrl>
@@ -12,7 +14,7 @@ class AKWebView;
 
 // The client's one main window: the classroom page's view over its whole inner area, the
 // close question, and the page's HTML5 full-screen requests.
-class AKMainWindow : public QMainWindow
+class AKMainWindow : public QMainWindow, public LiveOwner
 {
     Q_OBJECT
 public:
@@ -20,7 +22,8 @@ public:
     ~AKMainWindow() override;
 
     void loadClassroomUrl(const QUrl &url);
-    void checkPushStreamResult(int result);
+    void checkPushStreamResult(int result) override;
+    QWidget *liveWindow() override { return this; }
 
     // The script that fills (mode 0, a value), reads (mode 0, no value) or hides (mode 1) the
     // page element id; any other mode gives no script.

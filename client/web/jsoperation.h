@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QVariant>
+
+class Live;
+class LiveOwner;
+class QWidget;
+
+// The classroom page's handle on the live room, published on the web channel. It only passes the
+// page's calls on to the live-room controller, whose lifetime it carries: the controller comes
+// into being with this object and is destroyed with it. Results reach the page through the owner
+// window, never through this object.
+class JsOperation : public QObject
+{
+    Q_OBJECT
+public:
+    // owner: the window that receives the live room's results; results are dropped when it
+    // cannot take them.
+    explicit JsOperation(QWidget *owner);
+    ~JsOperation() override;
+
+    // The page's values are loosely typed: what does not convert becomes 0 or an empty text.
+    Q_INVOKABLE void Login(QVariant userid, QVariant usersig, QVariant roomnum, QVariant bpush,
+                           QVariant brecord);
+    Q_INVOKABLE void LogOut();
+    Q_INVOKABLE void CreateRoom(int roomnum);
+    Q_INVOKABLE void StartPushStream();
+    Q_INVOKABLE void StopPushStream();
+
+private:
+    Live *live;
+    LiveOwner *owner;
+};

@@ -1,0 +1,55 @@
+#include "sharescreenjsoperation.h"
+
+#include "app/globals.h"
+#include "windows/akmainwindow.h"
+#include "windows/screensharewindow.h"
+
+#include <QVariant>
+#include <QWebEnginePage>
+
+namespace {
+
+// Ends the share inside the page's share frame, then removes the frame.
+const QString stopShareScript = QStringLiteral(
+    "var globalIframe = document.getElementById(\"shareScreenIframe\");        "
+    "globalIframe.contentWindow.globalAKRoom.close(true);        globalIframe.remove();");
+
+} // namespace
+
+ShareScreenJSOperation::ShareScreenJSOperation(QObject *parent, QWebEnginePage *page)
+    : QObject(parent), page(page), shareBar(new ScreenShareWindow())
+{
+    connect(shareBar, &ScreenShareWindow::onStopShareClick, this,
+            &ShareScreenJSOperation::onStopShareClicked);
+}
+
+ShareScreenJSOperation::~ShareScreenJSOperation()
+{
+    shareBar->deleteLater();
+}
+
+void ShareScreenJSOperation::StartScreenShare()
+{
+    shareBar->show();
+    shareBar->placeShareBar();
+    if (mainWindow)
+        mainWindow->showMinimized();
+}
+
+void ShareScreenJSOperation::StopScreenShare()
+{
+    shareBar->hide();
+    if (mainWindow)
+        mainWindow->showNormal();
+}
+
+void ShareScreenJSOperation::onStopShareClicked()
+{
+    shareBar->hide();
+    if (mainWindow)
+        mainWindow->showNormal();
+    // The page may already be gone with its view; what the script finds or throws is the page's
+    // business.
+    if (page)
+        page->runJavaScript(stopShareScript, [](const QVariant &) {});
+}
