@@ -6,6 +6,7 @@
 #include "logmessagehandler.h"
 #include "singleinstance.h"
 #include "startupsteps.h"
+#include "update/liveupdate.h"
 #include "webstorage.h"
 #include "widgets/akmessagebox.h"
 #include "windows/akmainwindow.h"
@@ -73,8 +74,9 @@ int runClient(int argc, char **argv)
     if (!firstInstance) {
         notice = alreadyRunningText;
     } else {
-        // The update dialog is created here with updaterArgs(argc, argv) and the main window as
-        // its parent, stored in updateDialog and shown; its version check hides it again.
+        // Its version check hides it again when there is no update.
+        updateDialog = new LiveUpdate(updaterArgs(argc, argv), window.get());
+        updateDialog->show();
         result = app.exec();
     }
 
@@ -87,8 +89,10 @@ int runClient(int argc, char **argv)
 
     releaseSingleInstanceLock();
     closeLog();
-    // The update dialog is deleted here and updateDialog set to null; then the main window is
-    // destroyed, before the application object.
+    // Stops the update worker's thread before the window, its parent, goes.
+    delete updateDialog;
+    updateDialog = nullptr;
+    // The main window is destroyed before the application object.
     window.reset();
     mainWindow = nullptr;
     return result;

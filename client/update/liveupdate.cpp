@@ -1,0 +1,283 @@
+#include "update/liveupdate.h"
+
+#include "app/globals.h"
+#include "app/logmessagehandler.h"
+#include "programnames.h"
+
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+#include <QMetaEnum>
+#include <QMutex>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QProcess>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTextStream>
+#include <QThread>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QVariantMap>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace {
+
+const QString refreshLink = QStringLiteral("refresh");
+
+// The installer link comes from the server's answer: only a web address may be offered to the
+// user, and only a web address is ever opened, whatever the label's markup says.
+bool isWebAddress(const QString &text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    return url.isValid() && !url.host().isEmpty() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+}
+
+// The installer must not inherit the client's descriptors: among them the single-instance lock,
+// which would keep the client that the installer starts again from running, and the log.
+// The client ends right after the start, so marking every descriptor costs nothing.
+void closeDescriptorsOnExec()
+{
+    DIR *fds = opendir("/proc/self/fd");
+    if (!fds)
+        return;
+    const int own = dirfd(fds);
+    while (const dirent *entry = readdir(fds)) {
+        char *end = nullptr;
+        const long fd = std::strtol(entry->d_name, &end, 10);
+        if (end == entry->d_name || *end != '\0' || fd <= STDERR_FILENO || fd == own)
+            continue;
+        const int flags = fcntl(int(fd), F_GETFD);
+        if (flags != -1)
+            fcntl(int(fd), F_SETFD, flags | FD_CLOEXEC);
+    }
+    closedir(fds);
+}
+
+// Ends the process at once, as the installer expects: no destructor, exit handler or event loop
+// runs, and the worker thread is left as it is. The log lock is kept to the end so that no other
+// thread leaves half a line behind.
+[[noreturn]] void endClientNow()
+{
+    logMutex().lock();
+    if (logStream)
+        logStream->flush();
+    _exit(0);
+}
+
+} // namespace
+
+LiveUpdate::LiveUpdate(const QString &updaterArgs, QWidget *parent)
+    : QDialog(parent), downloading(false), progressBar(this), worker(nullptr), linkLabel(this),
+      statusLabel(this), updaterArgs(updaterArgs)
+{
+    progressBar.setObjectName(QStringLiteral("progressBar"));
+    linkLabel.setObjectName(QStringLiteral("linkLabel"));
+    statusLabel.setObjectName(QStringLiteral("statusLabel"));
+
+    // No close button while the dialog checks and downloads.
+    setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
+
+    progressBar.setTextVisible(true);
+    setFixedSize(460, 120);
+    progressBar.hide();
+    linkLabel.hide();
+
+    checkVersion(appVersion);
+
+    setWindowTitle(QStringLiteral("更新"));
+
+    // Both labels carry only the dialog's own markup; the server's address is escaped into it.
+    statusLabel.setTextFormat(Qt::RichText);
+    linkLabel.setTextFormat(Qt::RichText);
+    statusLabel.setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    statusLabel.setWordWrap(true);
+    linkLabel.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    connect(&linkLabel, SIGNAL(linkActivated(QString)), this, SLOT(linkClicked(QString)));
+    connect(&statusLabel, SIGNAL(linkActivated(QString)), this, SLOT(linkClicked(QString)));
+    connect(&worker, SIGNAL(sig_progress(qint64, qint64)), this,
+            SLOT(downloadProgress(qint64, qint64)));
+    connect(&worker, SIGNAL(sig_updateFailed(int)), this, SLOT(updateFailed(int)));
+    connect(&worker, SIGNAL(sig_updateComplete()), this, SLOT(updateComplete()));
+
+    // The dialog reaches the thread only as the worker's thread.
+    auto *thread = new QThread;
+    worker.moveToThread(thread);
+    thread->start(QThread::InheritPriority);
+}
+
+LiveUpdate::~LiveUpdate()
+{
+    // The worker is a member: its thread must have stopped before it goes. A forced stop could
+    // kill the thread inside the extraction or the network stack, so the thread is asked to
+    // stop; it does so after the event at hand, at worst after one extraction.
+    QThread *thread = worker.thread();
+    thread->quit();
+    thread->wait();
+    delete thread;
+}
+
+void LiveUpdate::checkVersion(QString version)
+{
+    statusLabel.show();
+    statusLabel.setText(QStringLiteral("正在启动更新程序..."));
+
+    // One manager per check; the reply handler releases it (the dialog only if it goes first).
+    auto *manager = new QNetworkAccessManager(this);
+
+    QUrlQuery form;
+    form.setQueryDelimiters('=', '&');
+    form.addQueryItem(QStringLiteral("version"), version);
+    form.addQueryItem(QStringLiteral("type"), QStringLiteral("1"));
+    const QByteArray body = form.toString().toUtf8();
+
+    connect(manager, &QNetworkAccessManager::finished, this, [this, manager](QNetworkReply *r) {
+        manager->deleteLater();
+        onVersionReply(r);
+    });
+
+    QNetworkRequest request(
+        QUrl(serverBaseUrl + QStringLiteral("/ClientAPI/getversion"), QUrl::TolerantMode));
+    QSslConfiguration tls = request.sslConfiguration();
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    tls.setProtocol(QSsl::TlsV1SslV3);
+    request.setSslConfiguration(tls);
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QStringLiteral("application/x-www-form-urlencoded"));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+    manager->post(request, body);
+}
+
+void LiveUpdate::onVersionReply(QNetworkReply *reply)
+{
+    reply->deleteLater();
+
+    if (reply->error() != QNetworkReply::NoError) {
+        const char *name =
+            QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(reply->error());
+        qDebug().noquote() << QStringLiteral("getversion error = ") + QString::fromLatin1(name);
+        statusLabel.setText(QStringLiteral("请检查您的网络，") + QStringLiteral(" ") +
+                            QStringLiteral("<a style='color: green;' href =refresh >") +
+                            QStringLiteral("刷新") + QStringLiteral("</a>") + QStringLiteral(" "));
+        setWindowFlags(windowFlags() | Qt::WindowCloseButtonHint);
+        show();
+        return;
+    }
+
+    const QByteArray body = reply->readAll();
+    if (body.isEmpty()) {
+        hide();
+        return;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        hide();
+        return;
+    }
+    const QVariantMap answer = document.object().toVariantMap();
+    if (answer.value(QStringLiteral("result")).toInt() != 0) {
+        hide();
+        return;
+    }
+
+    downloading = true;
+    statusLabel.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusLabel.setText(QStringLiteral("正在下载更新中，请稍侯...."));
+    progressBar.show();
+    linkLabel.show();
+    resizeEvent(nullptr);
+
+    const QString update = answer.value(QStringLiteral("update")).toString();
+    const QString install = answer.value(QStringLiteral("install")).toString();
+    if (isWebAddress(install)) {
+        linkLabel.setText(QStringLiteral("<a style='color: green;' href =\"") +
+                          install.toHtmlEscaped() + QStringLiteral("\" >") +
+                          QStringLiteral("安装包下载") + QStringLiteral("</a>"));
+    } else {
+        qWarning() << "install link refused:" << install;
+        linkLabel.clear();
+    }
+    emit worker.sig_download(appDir, update);
+}
+
+void LiveUpdate::linkClicked(QString link)
+{
+    if (link == refreshLink) {
+        checkVersion(appVersion);
+        return;
+    }
+    if (!isWebAddress(link)) {
+        qWarning() << "install link refused:" << link;
+        return;
+    }
+    QDesktopServices::openUrl(QUrl(link, QUrl::StrictMode));
+}
+
+void LiveUpdate::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
+{
+    const auto low32 = [](qint64 value) { return qint32(quint32(quint64(value) & 0xffffffffu)); };
+    progressBar.setRange(0, low32(bytesTotal));
+    progressBar.setValue(low32(bytesReceived));
+    if (bytesReceived == bytesTotal)
+        statusLabel.setText(QStringLiteral("正在解压，请稍候...."));
+}
+
+void LiveUpdate::updateFailed(int res)
+{
+    statusLabel.setText(res == 0 ? QStringLiteral("升级失败，请点超级连接安装软件:")
+                                 : QStringLiteral("解压失败，请点超级连接来下载软件："));
+}
+
+void LiveUpdate::updateComplete()
+{
+    statusLabel.setText(QStringLiteral("更新完成"));
+    QThread::msleep(1000);
+
+    // From the program folder by its full name: a bare name would be looked up along PATH.
+    const QString installer =
+        QFileInfo(appDir + QString::fromLatin1(programnames::kUpdater)).absoluteFilePath();
+    closeDescriptorsOnExec();
+    if (QProcess::startDetached(installer, {updaterArgs}, QString()))
+        endClientNow();
+
+    // Ending now would leave the user with no client at all and nothing to start it again.
+    qWarning() << "the installer could not be started:" << installer;
+    statusLabel.setText(QStringLiteral("升级失败，请点超级连接安装软件:"));
+}
+
+void LiveUpdate::resizeEvent(QResizeEvent *event)
+{
+    if (event)
+        QDialog::resizeEvent(event);
+    if (downloading) {
+        progressBar.setGeometry(25, 20, width() - 50, 35);
+        statusLabel.setGeometry(25, height() - 47, 350, 40);
+        linkLabel.setGeometry(width() - 95, height() - 40, 70, 24);
+    } else {
+        statusLabel.setGeometry(0, 0, width(), height());
+    }
+}
+
+void LiveUpdate::closeEvent(QCloseEvent *event)
+{
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, QStringLiteral("退出更新"), QStringLiteral("是否退出更新?"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (answer == QMessageBox::No)
+        event->ignore();
+    else if (answer == QMessageBox::Yes)
+        event->accept();
+}

@@ -1,0 +1,160 @@
+// The built client, started from a program folder as a user starts it, against the classroom
+// stand-in that offers an update.
+#include "archivemaker.h"
+#include "classroomstandin.h"
+#include "programnames.h"
+#include "tempdir.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStringList>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using testsupport::ProgramFolder;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+class Client
+{
+public:
+    Client(const ProgramFolder &folder, const QStringList &arguments)
+    {
+        m_process.setProgram(QString::fromStdString((folder / programnames::kClient).string()));
+        m_process.setArguments(arguments);
+        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!env.contains(QStringLiteral("DISPLAY")))
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_process.setProcessEnvironment(env);
+        m_process.start();
+        m_process.waitForStarted(30000);
+    }
+    ~Client()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(30000)) {
+                m_process.kill();
+                m_process.waitForFinished();
+            }
+        }
+    }
+    bool running()
+    {
+        return m_process.state() == QProcess::Running && !m_process.waitForFinished(0);
+    }
+    // The exit code, or -1 for a crash, -2 when it did not end in time.
+    int waitForExit()
+    {
+        if (!m_process.waitForFinished(120000))
+            return -2;
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+
+private:
+    QProcess m_process;
+};
+
+class HandOver : public ::testing::Test
+{
+protected:
+    ProgramFolder folder;
+    TempDir work{"aulark-update-src"};
+    classroom::ClassroomStandin server;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.start());
+        folder.linkFromBuild(programnames::kClient);
+        writeFile(folder / "aularkhome.txt", server.baseUrl().toStdString() + "\n");
+        // The installed installer; the update brings the recorder as its new one.
+        writeFile(folder / programnames::kUpdater,
+                  "#!/bin/sh\ntouch \"$(dirname \"$0\")/old-installer-ran\"\n");
+        fs::permissions(folder / programnames::kUpdater, fs::perms(0755));
+    }
+
+    void offerUpdate(const QString &archivePath)
+    {
+        server.setResponse(
+            "/ClientAPI/getversion",
+            classroom::Response::json(QStringLiteral(R"({"result":0,"update":"%1%2",)"
+                                                     R"("install":"https://example.invalid/"})")
+                                          .arg(server.baseUrl(), archivePath)
+                                          .toUtf8()));
+    }
+
+    void serveUpdateWithRecorder()
+    {
+        const fs::path tree = work / "tree";
+        fs::remove_all(tree);
+        fs::remove(work / "update.7z");
+        writeFile(tree / "readme.txt", "new version");
+        fs::copy_file(INSTALLER_RECORDER, tree / programnames::kUpdater);
+        updatetest::make7z(work / "update.7z", tree);
+        classroom::Response archive;
+        archive.contentType = "application/x-7z-compressed";
+        archive.body = QByteArray::fromStdString(readFile(work / "update.7z"));
+        server.setResponse("/update.7z", archive);
+        offerUpdate("/update.7z");
+    }
+};
+
+TEST_F(HandOver, StartsTheNewInstallerWithTheClientsArgumentAndEnds)
+{
+    const std::pair<QStringList, std::string> cases[] = {
+        {{}, "davadazeda://start/?"},
+        {{QStringLiteral("davadazeda://start/?classurl=a=1&b=2 名 \"q\"")},
+         "davadazeda://start/?classurl=a=1&b=2 名 \"q\""},
+    };
+    for (const auto &[arguments, expected] : cases) {
+        SCOPED_TRACE(expected);
+        serveUpdateWithRecorder();
+        fs::remove(folder / "installer-args");
+
+        Client client(folder, arguments);
+        EXPECT_EQ(client.waitForExit(), 0) << readFile(folder / "aulark.log");
+
+        QElapsedTimer timer;
+        timer.start();
+        while (!fs::exists(folder / "installer-args") && timer.elapsed() < 30000)
+            QThread::msleep(50);
+        // Exactly one argument, as it was given.
+        EXPECT_EQ(readFile(folder / "installer-args"), expected + '\0');
+        EXPECT_FALSE(fs::exists(folder / "old-installer-ran"));
+        // Only the standard streams reach the installer: no lock, log or socket of the client.
+        const std::string fds = readFile(folder / "installer-fds");
+        std::set<int> numbers;
+        std::istringstream lines(fds);
+        for (std::string line; std::getline(lines, line);)
+            numbers.insert(std::stoi(line));
+        EXPECT_EQ(numbers, (std::set<int>{0, 1, 2})) << fds;
+
+        // The tree stays for the installer; the archive and the tree's installer do not.
+        EXPECT_EQ(readFile(folder / "updates" / "ready" / "readme.txt"), "new version");
+        EXPECT_FALSE(fs::exists(folder / "updates" / "update.7z"));
+        EXPECT_FALSE(fs::exists(folder / "updates" / "ready" / programnames::kUpdater));
+        fs::remove_all(folder / "updates");
+    }
+}
+
+TEST_F(HandOver, AFailedUpdateLeavesTheClientRunning)
+{
+    offerUpdate("/missing.7z");
+    Client client(folder, {});
+    ASSERT_TRUE(server.waitForRequests("/missing.7z", 1, 90000));
+    // Time for a wrongly taken hand-over (which sleeps a second first) to end the client.
+    QThread::msleep(4000);
+    EXPECT_TRUE(client.running());
+    EXPECT_FALSE(fs::exists(folder / "old-installer-ran"));
+}
+
+} // namespace

@@ -1,0 +1,64 @@
+// Stands in for the installer in a program folder: it records the arguments it was started with
+// and the descriptors it inherited, beside itself, and ends.
+#include <dirent.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace {
+
+std::string ownFolder()
+{
+    char path[PATH_MAX] = {};
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return ".";
+    std::string exe(path, size_t(length));
+    return exe.substr(0, exe.rfind('/'));
+}
+
+// Written under a temporary name first, so that a reader never sees half of it.
+void writeWhole(const std::string &file, const std::string &content)
+{
+    const std::string temporary = file + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << content;
+    }
+    std::rename(temporary.c_str(), file.c_str());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string folder = ownFolder();
+
+    // One line per inherited descriptor: its number and what it refers to.
+    std::string fds;
+    if (DIR *dir = opendir("/proc/self/fd")) {
+        const int own = dirfd(dir);
+        while (const dirent *entry = readdir(dir)) {
+            if (entry->d_name[0] == '.' || std::atoi(entry->d_name) == own)
+                continue;
+            char target[PATH_MAX] = {};
+            const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+            const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+            fds += std::string(entry->d_name) + " " +
+                   std::string(target, length > 0 ? size_t(length) : 0) + "\n";
+        }
+        closedir(dir);
+    }
+    writeWhole(folder + "/installer-fds", fds);
+
+    // Each argument followed by a NUL.
+    std::string arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments += std::string(argv[i]) + '\0';
+    writeWhole(folder + "/installer-args", arguments);
+    return 0;
+}
