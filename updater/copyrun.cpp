@@ -30,11 +30,15 @@ bool equalsIgnoreCase(const std::string &a, const std::string &b)
 }
 
 // Runs `attempt` with the retry policy; when it keeps failing, asks the user, and Retry starts a
-// fresh round of tries. Returns false on Cancel.
+// fresh round of tries, each announced in the log by `roundLine` when there is one. Returns false
+// on Cancel.
 template <typename Attempt>
-bool withRetries(const std::string &destination, CopyRunServices &services, Attempt attempt)
+bool withRetries(const std::string &destination, CopyRunServices &services,
+                 const std::string &roundLine, Attempt attempt)
 {
     for (;;) {
+        if (!roundLine.empty())
+            services.log.write(roundLine);
         for (int i = 0; i < services.retry.tries; ++i) {
             if (attempt() == 0)
                 return true;
@@ -160,8 +164,9 @@ bool runUpdate(const UpdatePaths &paths, CopyRunServices &services)
 
     // Stage every file beside its destination; the program folder itself is not touched yet.
     for (FileToCopy &file : toCopy) {
-        log.write("Copying file '" + file.source + "' to '" + file.destination + "'..");
-        const bool staged = withRetries(file.destination, services, [&] {
+        const std::string copyLine =
+            "Copying file '" + file.source + "' to '" + file.destination + "'..";
+        const bool staged = withRetries(file.destination, services, copyLine, [&] {
             return files.stageFile(file.source, file.staged, file.destination);
         });
         if (!staged) {
@@ -175,7 +180,7 @@ bool runUpdate(const UpdatePaths &paths, CopyRunServices &services)
     // Put them in place. A rename within one folder does not fail for a busy file; should one fail
     // anyway, the ready folder is kept so that running the installer again completes the update.
     for (FileToCopy &file : toCopy) {
-        const bool committed = withRetries(file.destination, services, [&] {
+        const bool committed = withRetries(file.destination, services, std::string(), [&] {
             return files.commitFile(file.staged, file.destination);
         });
         if (!committed) {

@@ -280,6 +280,10 @@ TEST_F(CopyRunTest, FileBusyForGoodAsksAndCancelLeavesTheFolderAsItWas)
     const Lines lines = logLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Error: failed to copy, asking to retry.."),
               2);
+    // Each round of tries is announced again, so the log shows what Retry tried.
+    const std::string busyLine =
+        "Copying file '" + readyPath() + "/m/busy.bin' to '" + t + "/m/busy.bin'..";
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), busyLine), 2);
     EXPECT_EQ(lines.back(), "Fully clearing path '" + readyPath() + "'..");
 
     EXPECT_FALSE(fs::exists(prog / "updates"));
