@@ -5,8 +5,9 @@
 #include <cstdint>
 
 // One class per exception code, all catchable as se_translator::exception. A fault here arrives
-// as a signal; a C++ exception cannot be thrown out of a signal handler, so the crash handling
-// maps a fault to its class (translateSeException) instead of throwing it.
+// as a signal, and a C++ exception cannot be thrown out of a signal handler, so the crash path
+// never throws these: the crash handler names the fault by its code, and translateSeException
+// gives the class that a code stands for to code that wants to handle such an exception.
 namespace se_translator {
 
 class exception

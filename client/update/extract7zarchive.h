@@ -24,6 +24,7 @@ enum ExtractResult : int
 // 8-bit paths as the file system takes them; the entries' names are written below `outDir` in
 // UTF-8. Folders that entries need below `outDir` are created. Every file appears under
 // its own name only once its data has been decoded and checked in full, so a failed run never
-// leaves a truncated file that looks complete. An archive with any entry that would land outside
-// `outDir` writes nothing at all.
+// leaves a truncated file that looks complete. Entry names are checked for all entries before
+// any is written, so an archive naming a place outside `outDir` writes nothing; an entry found
+// outside it only later (after a damaged header) stops the run before that entry is written.
 int extract7zArchive(const char *archive, const char *outDir);
