@@ -100,6 +100,10 @@ class ReceivePath : public ::testing::Test
 protected:
     void SetUp() override
     {
+        {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            g_events.clear();
+        }
         ::setenv("SCRIVLO_SERIAL_SYSFS", (dir / "sys").c_str(), 1);
         ::setenv("SCRIVLO_SERIAL_DEVDIR", (dir / "dev").c_str(), 1);
         sim.linkInto(dir / "dev", "ttyUSB0");

@@ -50,6 +50,12 @@ class SerialPortTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        {
+            // Counts start afresh for every test, however the tests share the process.
+            std::lock_guard<std::mutex> lock(g_notes.mutex);
+            g_notes.receive = 0;
+            g_notes.lineError = 0;
+        }
         ASSERT_EQ(serialport::bindPort(1, sim.slavePath()), serialport::kOk);
         ASSERT_EQ(serialport::open(1), serialport::kOk);
         ASSERT_EQ(
