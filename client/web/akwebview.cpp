@@ -13,6 +13,7 @@
 #include <QDesktopWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineProfile>
@@ -195,14 +196,15 @@ void AKWebView::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminati
         title = tr("Render process killed");
         break;
     }
+    // The question runs a loop of its own, in which the view may be deleted.
+    const QPointer<AKWebView> self(this);
     const QMessageBox::StandardButton answer = QMessageBox::question(
         window(), title,
         tr("Render process exited with code: %1\nDo you want to reload the page ?").arg(exitCode),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    if (answer != QMessageBox::Yes)
+    if (!self || answer != QMessageBox::Yes)
         return;
-    // The question ran a loop of its own, and the reload comes later still: the view may be
-    // gone by then, and then the timer goes with it.
+    // The reload comes later still: should the view go meanwhile, the timer goes with it.
     QTimer::singleShot(0, this, [this] {
         if (QWebEnginePage *target = activePage())
             target->triggerAction(QWebEnginePage::Reload);
