@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "jsoperation.h"
 #include "pagescripts.h"
+#include "pen/hwhandler.h"
 #include "savedlogin.h"
 #include "sharescreenjsoperation.h"
 #include "windows/akmainwindow.h"
@@ -71,7 +72,9 @@ AKWebView::AKWebView(QWidget *parent) : QWebEngineView(parent), parentWindow(par
     settings->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, true);
     connectViewSignals();
     show();
-    // The pen handler is created here and loads the pen library once.
+    // Without the pen library or a receiver the view runs on without pen input, silently.
+    penHandler = new HwHandler(this);
+    penHandler->loadPenLibrary();
     setZoomFactor(QApplication::desktop()->logicalDpiX() / 96.0);
 }
 

@@ -6,6 +6,7 @@
 #include <QWebEngineView>
 
 class AKWebPage;
+class HwHandler;
 class JsOperation;
 class QMouseEvent;
 class QWebChannel;
@@ -67,4 +68,5 @@ private:
     // parentWindow) and penHandler (never deleted).
     bool displayOnly = false;
     ShareScreenJSOperation *screenShareObject = nullptr;
+    HwHandler *penHandler = nullptr;
 };

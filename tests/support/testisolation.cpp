@@ -39,6 +39,10 @@ void installTestIsolation()
     setEnv("XDG_DATA_HOME", folder("data"));
     setEnv("XDG_CACHE_HOME", folder("cache"));
     setEnv("XDG_RUNTIME_DIR", folder("runtime"));
+    // The pen library lists serial ports in empty folders unless a test gives it its own: no test
+    // probes the machine's ports (a client view loads the pen library and opens its port).
+    setEnv("SCRIVLO_SERIAL_SYSFS", folder("serial-sysfs"));
+    setEnv("SCRIVLO_SERIAL_DEVDIR", folder("serial-dev"));
     // The web engine refuses to start its sandbox as root; CI and developers run as root.
     setEnv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     setEnv("QT_QUICK_BACKEND", "software");

@@ -3,6 +3,7 @@
 
 #include "app/globals.h"
 #include "classroomstandin.h"
+#include "mainviewtest.h"
 #include "tempdir.h"
 #include "webtestsupport.h"
 
@@ -15,23 +16,10 @@ using namespace webtest;
 
 namespace {
 
-class WebPageTest : public ::testing::Test
+class WebPageTest : public MainViewTest
 {
 protected:
-    void SetUp() override
-    {
-        appDir = QString::fromStdString(programDir.path().string()) + QLatin1Char('/');
-        window.resize(800, 600);
-        window.show();
-        view = new AKWebView(&window);
-        loads = std::make_unique<LoadWatcher>(view);
-    }
-    void TearDown() override
-    {
-        loads.reset();
-        delete view;
-        appDir.clear();
-    }
+    void SetUp() override { openView(QSize(800, 600)); }
     bool load(const QUrl &url)
     {
         const int before = loads->loads();
@@ -41,10 +29,6 @@ protected:
     QVariant js(const QString &script) { return runScript(view->ownPage(), script); }
 
     LogCapture log;
-    testsupport::TempDir programDir;
-    QWidget window;
-    AKWebView *view = nullptr;
-    std::unique_ptr<LoadWatcher> loads;
 };
 
 TEST_F(WebPageTest, ASelfSignedCertificateIsRefusedAndLogged)

@@ -5,6 +5,7 @@
 #include "app/globals.h"
 #include "app/inifile.h"
 #include "classroomstandin.h"
+#include "mainviewtest.h"
 #include "tempdir.h"
 #include "webtestsupport.h"
 
@@ -21,24 +22,14 @@ using namespace webtest;
 namespace {
 
 // A window with one main view on the classroom stand-in, and a program folder of its own.
-class WebViewTest : public ::testing::Test
+class WebViewTest : public MainViewTest
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(standin.start());
         serverBaseUrl = standin.baseUrl();
-        appDir = QString::fromStdString(programDir.path().string()) + QLatin1Char('/');
-        window.resize(1000, 700);
-        window.show();
-        view = new AKWebView(&window);
-        loads = std::make_unique<LoadWatcher>(view);
-    }
-    void TearDown() override
-    {
-        loads.reset();
-        delete view;
-        appDir.clear();
+        openView(QSize(1000, 700));
     }
 
     void loadPage()
@@ -82,11 +73,7 @@ protected:
     }
 
     LogCapture log;
-    testsupport::TempDir programDir;
     classroom::ClassroomStandin standin;
-    QWidget window;
-    AKWebView *view = nullptr;
-    std::unique_ptr<LoadWatcher> loads;
 };
 
 TEST_F(WebViewTest, AfterLoadFillsTheSavedLoginHidesTheFooterAndSwitchesTheMenuOff)

@@ -1,0 +1,159 @@
+#include "hwhandler.h"
+
+#include "app/globals.h"
+#include "drawingrect.h"
+#include "penlibrary.h"
+#include "penmapping.h"
+#include "systempenmouse.h"
+#include "web/akwebview.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <utility>
+
+QRect drawingRect;
+IHwSdkCallback *penCallbackReceiver = nullptr;
+
+void setPenCallbackReceiver(IHwSdkCallback *receiver)
+{
+    penCallbackReceiver = receiver;
+}
+
+namespace {
+
+// Runs event on the GUI thread, after the events handed over before it. The receiver is looked
+// up there, at delivery, so that an event never reaches a handler that has gone meanwhile.
+template <typename Event> void deliverOnGuiThread(Event event)
+{
+    QCoreApplication *application = QCoreApplication::instance();
+    if (!application)
+        return;
+    QMetaObject::invokeMethod(
+        application,
+        [event = std::move(event)] {
+            if (penCallbackReceiver)
+                event(*penCallbackReceiver);
+        },
+        Qt::QueuedConnection);
+}
+
+// The library's callbacks, on its worker thread. Nothing may wait for the library here: its
+// answers are read by this same thread once the callback has returned.
+void SCRIVLO_CALL realTimePenDataCallback(int x, int y, int pressure)
+{
+    const QPoint penPoint = penFrameFromDevice(x, y);
+    deliverOnGuiThread([penPoint, pressure](IHwSdkCallback &receiver) {
+        receiver.onRealTimePenData(penPoint.x(), penPoint.y(), pressure);
+    });
+}
+
+void SCRIVLO_CALL connectDeviceSuccessCallback(const char *macText, const char *name)
+{
+    Q_UNUSED(macText);
+    Q_UNUSED(name);
+    deliverOnGuiThread([](IHwSdkCallback &receiver) { receiver.onConnectDeviceSuccess(); });
+}
+
+QString programFolder()
+{
+    if (!appDir.isEmpty())
+        return appDir;
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/');
+}
+
+} // namespace
+
+HwHandler::HwHandler(QWebEngineView *view) : HwHandler(view, std::make_unique<SystemPenMouse>()) {}
+
+HwHandler::HwHandler(QWebEngineView *view, std::unique_ptr<PenMouse> mouse)
+    : QObject(nullptr), view(view), mouse(std::move(mouse))
+{
+    setPenCallbackReceiver(this);
+}
+
+HwHandler::~HwHandler()
+{
+    releasePenLibrary();
+    view = nullptr;
+    if (penCallbackReceiver == this)
+        setPenCallbackReceiver(nullptr);
+}
+
+void HwHandler::releasePenLibrary()
+{
+    closePenLibrary(penLibrary);
+    penLibrary = nullptr;
+}
+
+int HwHandler::loadPenLibrary()
+{
+    void *library = openPenLibrary(programFolder());
+    if (!library)
+        return PenFailed;
+    // A second load replaces the first; the same library only loses the extra reference.
+    releasePenLibrary();
+    penLibrary = library;
+    penEntryPoints = bindPenEntryPoints(library);
+    if (!penEntryPoints.usable())
+        return PenFailed;
+    penEntryPoints.setCallBackForRealTimePenDatas(&realTimePenDataCallback);
+    penEntryPoints.setCallBackForConnectDeviceSuccess(&connectDeviceSuccessCallback);
+    if (const int result = penEntryPoints.openPort())
+        return result;
+    return penEntryPoints.connectDevice();
+}
+
+void HwHandler::queryDrawingRect()
+{
+    if (!view)
+        return;
+    // The classroom view's own page, also while another view shows it; page() of such a view
+    // would make it a new blank page.
+    auto *classroomView = qobject_cast<AKWebView *>(view.data());
+    QWebEnginePage *page = classroomView ? classroomView->activePage() : view->page();
+    if (!page)
+        return;
+    page->runJavaScript(drawingRectScript,
+                        [](const QVariant &result) { HwHandler::onDrawingRectResult(result); });
+}
+
+void HwHandler::onDrawingRectResult(const QVariant &result)
+{
+    const QString text = result.toString();
+    qDebug() << "runJavaScript result: " << text;
+    drawingRect = drawingRectFromScriptText(text);
+}
+
+QPointF HwHandler::mapPenPoint(int x, int y) const
+{
+    return mapPenPointInto(drawingRect, view ? view->geometry().height() : 0, x, y);
+}
+
+void HwHandler::onRealTimePenData(int x, int y, int pressure)
+{
+    const bool down = pressure != 0;
+    if (tipDown && !down) {
+        mouse->releaseLeftButton();
+    } else if (!tipDown && down) {
+        // The area arrives later; this stroke's first points use the one from before. The
+        // button goes down where the last hovering point left the cursor.
+        queryDrawingRect();
+        mouse->pressLeftButton();
+    } else if (view) {
+        const QPoint viewPoint = mapPenPoint(x, y).toPoint();
+        mouse->moveCursor(view->mapToGlobal(viewPoint));
+    }
+    tipDown = down;
+}
+
+void HwHandler::onConnectDeviceSuccess()
+{
+    connected = true;
+    // Here on the GUI thread, after the library's callback has returned: the library's worker is
+    // free to read the pen's answer.
+    if (penEntryPoints.switchToRealTimeMode)
+        penEntryPoints.switchToRealTimeMode();
+}
