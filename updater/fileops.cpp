@@ -186,6 +186,17 @@ int FileOps::stageFile(const std::string &source, const std::string &temporary,
     // A staged file of an earlier, killed run under the same name is replaced by a fresh one.
     if (unlink(temporary.c_str()) != 0 && errno != ENOENT)
         return errno;
+    // The ready folder lies in the program folder and is cleared once the update is in place, so
+    // its file can simply become the new one: a second name for it costs no copy. It is still
+    // whole and in place before the swap, and the ready tree stays intact for a second run. Where
+    // the file system refuses the link (another device, no hard links), the data is copied.
+    if (::link(source.c_str(), temporary.c_str()) == 0) {
+        if (fchmod(from.get(), mode) == 0)
+            return 0;
+        const int error = errno;
+        unlink(temporary.c_str());
+        return error;
+    }
     Descriptor to(
         ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (to.get() < 0)

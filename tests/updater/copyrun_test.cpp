@@ -310,4 +310,48 @@ TEST_F(CopyRunTest, FailedCommitKeepsTheUpdateForTheNextRun)
     EXPECT_FALSE(fs::exists(prog / "updates"));
 }
 
+// A staged file is the update's file under a second name where the file system allows it, and a
+// copy where the update lies on another file system; either way the destination gets the new
+// content with its own permission bits, and the ready file stays whole for a second run.
+TEST(StageAndCommit, ReplaceTheDestinationWhetherLinkedOrCopied)
+{
+    TempDir program;
+    const fs::path shm = "/dev/shm";
+    struct Case
+    {
+        const char *name;
+        fs::path readyBase;
+    };
+    const Case cases[] = {{"same file system", program.path()}, {"other file system", shm}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!fs::is_directory(c.readyBase))
+            continue;
+        TempDir readyHolder; // only for a unique name
+        const fs::path ready = c.readyBase / (readyHolder.path().filename().string() + "-ready");
+        fs::create_directories(ready);
+        const fs::path source = ready / "client";
+        writeFile(source, "new client");
+        ::chmod(source.c_str(), 0644);
+        const fs::path destination = program / "client";
+        writeFile(destination, "old client");
+        ::chmod(destination.c_str(), 0750);
+        const fs::path staged = program / ".client.~upd";
+
+        updater::FileOps files;
+        ASSERT_EQ(files.stageFile(source, staged, destination), 0);
+        EXPECT_EQ(readFile(destination), "old client"); // nothing in place before the commit
+        ASSERT_EQ(files.commitFile(staged, destination), 0);
+        EXPECT_EQ(readFile(destination), "new client");
+        struct stat info
+        {
+        };
+        ASSERT_EQ(::stat(destination.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0750u);
+        EXPECT_EQ(readFile(source), "new client");
+        EXPECT_FALSE(fs::exists(staged));
+        fs::remove_all(ready);
+    }
+}
+
 } // namespace
