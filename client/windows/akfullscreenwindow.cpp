@@ -1,5 +1,6 @@
 #include "akfullscreenwindow.h"
 
+#include "akfullscreennotification.h"
 #include "app/globals.h"
 #include "web/akwebview.h"
 
@@ -10,10 +11,15 @@
 
 AKFullScreenWindow::AKFullScreenWindow(AKWebView *oldView, QWidget *parent)
     : QWidget(parent), fullScreenView(new AKWebView(this, AKWebView::DisplayOnly)),
-      oldView(oldView), oldGeometry(oldView->geometry())
+      oldView(oldView), oldGeometry(oldView->geometry()),
+      notification(new AKFullScreenNotification(this))
 {
+    fullScreenView->stackUnder(notification);
+
     auto *exitAction = new QAction(this);
     exitAction->setShortcut(Qt::Key_Escape);
+    // The page answers with a request to leave full screen, on which the main window deletes
+    // this widget.
     connect(exitAction, &QAction::triggered, this,
             [this] { fullScreenView->triggerPageAction(QWebEnginePage::ExitFullScreen); });
     addAction(exitAction);
@@ -29,6 +35,7 @@ AKFullScreenWindow::AKFullScreenWindow(AKWebView *oldView, QWidget *parent)
 AKFullScreenWindow::~AKFullScreenWindow()
 {
     if (oldView) {
+        // The page shown here is the main view's own page.
         oldView->setPage(oldView->activePage());
         oldView->setGeometry(oldGeometry);
         oldView->show();
@@ -38,6 +45,10 @@ AKFullScreenWindow::~AKFullScreenWindow()
 
 void AKFullScreenWindow::resizeEvent(QResizeEvent *event)
 {
-    fullScreenView->setGeometry(QRect(QPoint(0, 0), size()));
+    const QRect area(QPoint(0, 0), size());
+    fullScreenView->setGeometry(area);
+    QRect noticeArea(QPoint(0, 0), notification->sizeHint());
+    noticeArea.moveCenter(area.center());
+    notification->setGeometry(noticeArea);
     QWidget::resizeEvent(event);
 }

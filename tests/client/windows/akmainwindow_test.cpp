@@ -4,8 +4,7 @@
 #include "windows/akmainwindow.h"
 
 #include "app/globals.h"
-#include "classroomstandin.h"
-#include "tempdir.h"
+#include "mainwindowfixture.h"
 #include "webtestsupport.h"
 
 #include <QApplication>
@@ -22,58 +21,8 @@ using namespace webtest;
 
 namespace {
 
-class MainWindowTest : public ::testing::Test
+class MainWindowTest : public MainWindowFixture
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(standin.start());
-        serverBaseUrl = standin.baseUrl();
-        appDir = QString::fromStdString(programDir.path().string()) + QLatin1Char('/');
-        window = std::make_unique<AKMainWindow>();
-        loads = std::make_unique<LoadWatcher>(window->view());
-        window->show();
-    }
-    void TearDown() override
-    {
-        loads.reset();
-        window.reset();
-        appDir.clear();
-    }
-    void loadPage()
-    {
-        const int before = loads->loads();
-        window->loadClassroomUrl(standin.pageUrl());
-        ASSERT_TRUE(loads->waitForLoads(before + 1));
-    }
-    QVariant js(const QString &script) { return runScript(window->view()->ownPage(), script); }
-
-    // HTML5 full screen needs a user's gesture: a real click on the page's button.
-    void clickFullScreenButton()
-    {
-        AKWebView *view = window->view();
-        const QVariantList box =
-            js(QStringLiteral("var r = document.getElementById('fullscreen')"
-                              ".getBoundingClientRect(); [r.left + r.width / 2, r.top + "
-                              "r.height / 2]"))
-                .toList();
-        ASSERT_EQ(box.size(), 2);
-        const double zoom = view->zoomFactor();
-        const QPoint at(qRound(box[0].toDouble() * zoom), qRound(box[1].toDouble() * zoom));
-        QWidget *target = view->focusProxy() ? view->focusProxy() : view;
-        QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at);
-    }
-    void enterFullScreen()
-    {
-        clickFullScreenButton();
-        ASSERT_TRUE(waitUntil([&] { return window->isInFullScreen(); }));
-    }
-
-    LogCapture log;
-    testsupport::TempDir programDir;
-    classroom::ClassroomStandin standin;
-    std::unique_ptr<AKMainWindow> window;
-    std::unique_ptr<LoadWatcher> loads;
 };
 
 TEST_F(MainWindowTest, FillsTheWorkAreaBelowATitleBarAndCannotBeResized)
