@@ -9,8 +9,12 @@
 #include "tempdir.h"
 #include "webtestsupport.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <QMessageBox>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -216,6 +220,33 @@ TEST_F(WebViewTest, NoToTheReloadQuestionLeavesThePageAlone)
     ASSERT_EQ(::kill(pid_t(view->ownPage()->renderProcessPid()), SIGKILL), 0);
     ASSERT_TRUE(waitUntil([&] { return answers.answered() == 1; }, 60000));
     waitUntil([] { return false; }, 1500);
+    EXPECT_EQ(standin.requestCount(QStringLiteral("/static/h5/index.html")), pageRequests);
+}
+
+TEST_F(WebViewTest, AViewDeletedBeforeItsReloadIsNotReloaded)
+{
+    loadPage();
+    const int pageRequests = standin.requestCount(QStringLiteral("/static/h5/index.html"));
+    // Yes, and the view is gone before the reload would start.
+    bool answered = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(widget);
+            if (!box || !box->isVisible() || answered)
+                continue;
+            answered = true;
+            loads.reset();
+            view->deleteLater();
+            view = nullptr;
+            box->button(QMessageBox::Yes)->click();
+            return;
+        }
+    });
+    poll.start(20);
+    ASSERT_EQ(::kill(pid_t(view->ownPage()->renderProcessPid()), SIGKILL), 0);
+    ASSERT_TRUE(waitUntil([&] { return answered; }, 60000));
+    waitUntil([] { return false; }, 1000);
     EXPECT_EQ(standin.requestCount(QStringLiteral("/static/h5/index.html")), pageRequests);
 }
 
