@@ -12,6 +12,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <mutex>
 #include <utility>
 
 QRect drawingRect;
@@ -24,15 +25,42 @@ void setPenCallbackReceiver(IHwSdkCallback *receiver)
 
 namespace {
 
+// Where the library's threads hand their events over: the application object, from the first
+// handler's construction until the application starts to go. The library stays loaded, and its
+// worker keeps calling back, until the process ends; the lock keeps a hand-over from racing the
+// application's destruction.
+std::mutex handOverMutex;
+QCoreApplication *handOverTarget = nullptr;
+
+void endHandOver()
+{
+    const std::lock_guard<std::mutex> lock(handOverMutex);
+    handOverTarget = nullptr;
+}
+
+// GUI thread.
+void beginHandOver()
+{
+    QCoreApplication *application = QCoreApplication::instance();
+    {
+        const std::lock_guard<std::mutex> lock(handOverMutex);
+        if (!application || handOverTarget == application)
+            return;
+        handOverTarget = application;
+    }
+    // Runs at the start of the application's destruction.
+    qAddPostRoutine(&endHandOver);
+}
+
 // Runs event on the GUI thread, after the events handed over before it. The receiver is looked
 // up there, at delivery, so that an event never reaches a handler that has gone meanwhile.
 template <typename Event> void deliverOnGuiThread(Event event)
 {
-    QCoreApplication *application = QCoreApplication::instance();
-    if (!application)
+    const std::lock_guard<std::mutex> lock(handOverMutex);
+    if (!handOverTarget)
         return;
     QMetaObject::invokeMethod(
-        application,
+        handOverTarget,
         [event = std::move(event)] {
             if (penCallbackReceiver)
                 event(*penCallbackReceiver);
@@ -71,6 +99,7 @@ HwHandler::HwHandler(QWebEngineView *view) : HwHandler(view, std::make_unique<Sy
 HwHandler::HwHandler(QWebEngineView *view, std::unique_ptr<PenMouse> mouse)
     : QObject(nullptr), view(view), mouse(std::move(mouse))
 {
+    beginHandOver();
     setPenCallbackReceiver(this);
 }
 

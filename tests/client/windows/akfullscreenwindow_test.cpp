@@ -1,5 +1,6 @@
 #include "windows/akfullscreenwindow.h"
 
+#include "pen/hwhandler.h"
 #include "web/akwebpage.h"
 #include "web/akwebview.h"
 #include "web/sharescreenjsoperation.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSequentialAnimationGroup>
 #include <QTest>
+#include <QVariantMap>
 #include <QWindow>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -104,6 +106,22 @@ TEST_F(FullScreenWindowTest, EscapeGivesThePageBackAndTheLiveRoomAndBridgesRunOn
     const QRect viewGeometry = view->geometry();
     ScreenShareWindow *bar = window->findChild<ShareScreenJSOperation *>()->shareWindow();
     enterFullScreen();
+
+    // The pen handler stays with the hidden main view: its points land where the full-screen
+    // view shows the page, and its drawing-area query reaches that page, not a blank one.
+    EXPECT_EQ(view->mapToGlobal(QPoint(0, 0)), fullScreen()->view()->mapToGlobal(QPoint(0, 0)));
+    auto *pen = static_cast<HwHandler *>(penCallbackReceiver);
+    ASSERT_NE(pen, nullptr);
+    drawingRect = QRect();
+    pen->queryDrawingRect();
+    ASSERT_TRUE(log.waitFor(QStringLiteral("runJavaScript result: ")));
+    const QVariantMap area =
+        js(QStringLiteral("document.querySelector('.lc-drawing').getBoundingClientRect().toJSON()"))
+            .toMap();
+    const auto edge = [&](const char *key) { return area.value(QLatin1String(key)).toInt(); };
+    const QRect pageArea(QPoint(edge("x"), edge("y")), QPoint(edge("right"), edge("bottom")));
+    EXPECT_EQ(drawingRect, pageArea);
+    EXPECT_FALSE(drawingRect.isNull());
 
     // The page in full screen reaches the live room, and its results reach the page.
     pageCalls("LiveObj", "Login", "['alice', 'sig', 1234, 1, 1]");
