@@ -1,8 +1,8 @@
 #include "callstack.h"
 
 #include "faultaddress.h"
-#include "reporttext.h"
 #include "stackwalk.h"
+#include "textbuffer.h"
 
 namespace {
 
@@ -10,7 +10,7 @@ constexpr std::size_t kMaxFrames = 256;
 
 } // namespace
 
-void appendCallStack(ReportText &text, const crash::CrashContext &crash)
+void appendCallStack(crash::TextBuffer &text, const crash::CrashContext &crash)
 {
     text.text("Call stack:\r\n").text("Address\tFrame\r\n");
     if (!crash.context)

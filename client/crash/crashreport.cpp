@@ -3,8 +3,8 @@
 #include "callstack.h"
 #include "exceptioncodename.h"
 #include "faultaddress.h"
-#include "reporttext.h"
 #include "systemdescription.h"
+#include "textbuffer.h"
 
 namespace {
 
@@ -13,14 +13,14 @@ std::uint64_t reg(const crash::CrashContext &crash, int index)
     return crash.context ? static_cast<std::uint64_t>(crash.context->uc_mcontext.gregs[index]) : 0;
 }
 
-void appendRegister(ReportText &text, const char *name, std::uint64_t value)
+void appendRegister(crash::TextBuffer &text, const char *name, std::uint64_t value)
 {
     text.text(name).character(':').hex(value, 8).text("\r\n");
 }
 
 } // namespace
 
-void composeCrashReport(ReportText &text, const crash::CrashContext &crash,
+void composeCrashReport(crash::TextBuffer &text, const crash::CrashContext &crash,
                         const SystemDescription &system, const DataSelectors &selectors)
 {
     const crash::LocalTime &t = crash.time;

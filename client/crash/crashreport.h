@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-class ReportText;
+namespace crash {
+class TextBuffer;
+}
 struct SystemDescription;
 
 // The data segment selectors at the crash; the signal context does not carry them.
@@ -16,5 +18,5 @@ struct DataSelectors
 
 // The report's text after its module list: time, processor, system, exception code and name,
 // fault address and module, registers and call stack. Async-signal-safe.
-void composeCrashReport(ReportText &text, const crash::CrashContext &crash,
+void composeCrashReport(crash::TextBuffer &text, const crash::CrashContext &crash,
                         const SystemDescription &system, const DataSelectors &selectors);

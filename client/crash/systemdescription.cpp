@@ -1,6 +1,6 @@
 #include "systemdescription.h"
 
-#include "reporttext.h"
+#include "textbuffer.h"
 
 #include <cstring>
 #include <sys/utsname.h>
@@ -48,10 +48,10 @@ SystemDescription collectSystemDescription()
 #endif
     utsname names{};
     if (uname(&names) == 0) {
-        ReportText name(system.systemName, sizeof system.systemName);
+        crash::TextBuffer name(system.systemName, sizeof system.systemName);
         name.text(names.sysname);
         parseRelease(names.release, system);
-        ReportText version(system.versionText, sizeof system.versionText);
+        crash::TextBuffer version(system.versionText, sizeof system.versionText);
         version.text(names.release).character(' ').text(names.version);
     }
     return system;
@@ -73,7 +73,7 @@ const char *processorLevelText(std::uint32_t level)
     }
 }
 
-void appendCpuInfo(ReportText &text, const SystemDescription &system)
+void appendCpuInfo(crash::TextBuffer &text, const SystemDescription &system)
 {
     text.text("Processor Level: ");
     if (system.x86)
@@ -81,7 +81,7 @@ void appendCpuInfo(ReportText &text, const SystemDescription &system)
     text.text("\r\nProcessor Numbers: ").decimal(system.processorCount).text("\r\n");
 }
 
-void appendSystemVersion(ReportText &text, const SystemDescription &system)
+void appendSystemVersion(crash::TextBuffer &text, const SystemDescription &system)
 {
     text.text("OS: ")
         .text(system.systemName)

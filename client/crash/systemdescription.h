@@ -2,7 +2,9 @@
 
 #include <cstdint>
 
-class ReportText;
+namespace crash {
+class TextBuffer;
+}
 
 // What a crash report says about the machine, gathered at install time: at crash time the
 // system is not asked.
@@ -24,5 +26,5 @@ SystemDescription collectSystemDescription();
 const char *processorLevelText(std::uint32_t level);
 
 // "Processor Level: ...", "Processor Numbers: ..." and "OS: ..." lines. Async-signal-safe.
-void appendCpuInfo(ReportText &text, const SystemDescription &system);
-void appendSystemVersion(ReportText &text, const SystemDescription &system);
+void appendCpuInfo(crash::TextBuffer &text, const SystemDescription &system);
+void appendSystemVersion(crash::TextBuffer &text, const SystemDescription &system);

@@ -80,12 +80,11 @@ bool joinPath(char *out, std::size_t capacity, const char *folder, const char *n
               const char *suffix = "")
 {
     TextBuffer path(out, capacity);
-    path.append(folder);
+    path.text(folder);
     if (path.length() == 0 || folder[path.length() - 1] != '/')
-        path.append("/");
-    path.append(name);
-    path.append(suffix);
-    return !path.overflowed();
+        path.character('/');
+    path.text(name).text(suffix);
+    return !path.cut();
 }
 
 // Creates the folder (one level) and the partial dump file in it. Returns the descriptor.
@@ -116,7 +115,7 @@ bool writeDump(const DumpRequest &request, const char *name)
         close(fd);
         if (written && rename(g_state.partialPath, g_state.dumpPath) == 0) {
             TextBuffer folder(g_state.dumpFolder, sizeof g_state.dumpFolder);
-            folder.append(g_state.folders[i]);
+            folder.text(g_state.folders[i]);
             return true;
         }
         unlink(g_state.partialPath);

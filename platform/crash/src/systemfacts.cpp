@@ -64,13 +64,8 @@ SystemFacts collectSystemFacts()
     if (uname(&names) == 0) {
         parseRelease(names.release, facts);
         TextBuffer text(facts.description, sizeof facts.description);
-        text.append(names.sysname);
-        text.append(" ");
-        text.append(names.release);
-        text.append(" ");
-        text.append(names.version);
-        text.append(" ");
-        text.append(names.machine);
+        text.text(names.sysname).character(' ').text(names.release).character(' ');
+        text.text(names.version).character(' ').text(names.machine);
     }
     return facts;
 }

@@ -4,9 +4,9 @@
 #include "crash/modulelist.h"
 #include "crash/modulemap.h"
 #include "crash/reportfilename.h"
-#include "crash/reporttext.h"
 #include "crash/systemdescription.h"
 #include "procmaps.h"
+#include "textbuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -27,22 +27,6 @@ std::string hex(std::uint64_t value)
     char text[32];
     std::snprintf(text, sizeof text, "%lX", static_cast<unsigned long>(value));
     return text;
-}
-
-TEST(ReportText, FormatsAndCutsAtTheBufferEnd)
-{
-    char buffer[64];
-    ReportText text(buffer, sizeof buffer);
-    text.hex(0xAB, 8).character(' ').hex(0x7F0011223344, 8).character(' ').hex(0xabc, 0, false);
-    text.character(' ').decimal(-42).character(' ').decimal(7, 2).character(' ').decimal(0);
-    EXPECT_STREQ(text.data(), "000000AB 7F0011223344 abc -42 07 0");
-    EXPECT_FALSE(text.cut());
-
-    char small[8];
-    ReportText cut(small, sizeof small);
-    cut.text("Module List:\r\n").hex(0x1234, 8);
-    EXPECT_STREQ(cut.data(), "Module ");
-    EXPECT_TRUE(cut.cut());
 }
 
 TEST(ReportFileName, GoesIntoTdumpsBesideTheProgramWithTheCrashTime)
@@ -88,13 +72,13 @@ TEST(SystemDescription, ProcessorAndSystemLines)
     for (const auto &c : levels) {
         system.x86 = true;
         system.processorLevel = c.level;
-        ReportText text(buffer, sizeof buffer);
+        crash::TextBuffer text(buffer, sizeof buffer);
         appendCpuInfo(text, system);
         EXPECT_EQ(std::string(text.data()),
                   std::string("Processor Level: ") + c.text + "\r\nProcessor Numbers: 8\r\n");
     }
     system.x86 = false;
-    ReportText other(buffer, sizeof buffer);
+    crash::TextBuffer other(buffer, sizeof buffer);
     appendCpuInfo(other, system);
     appendSystemVersion(other, system);
     EXPECT_STREQ(other.data(), "Processor Level: \r\nProcessor Numbers: 8\r\n"
@@ -198,7 +182,7 @@ TEST_P(ForgedModule, ModuleBlockSpansTheFilesMappings)
     EXPECT_FALSE(reader.next(module));
 
     char buffer[512];
-    ReportText text(buffer, sizeof buffer);
+    crash::TextBuffer text(buffer, sizeof buffer);
     appendModuleBlock(text, LoadedModule{base(), base() + 0x4000, "/fake/libmodule.so", 18});
     char low[16];
     std::snprintf(low, sizeof low, "%08x", static_cast<unsigned>(base() & 0xFFFFFFFFu));
@@ -277,11 +261,11 @@ struct ComposedReport
     std::strcpy(system.versionText, "6.1.0");
 
     static char buffer[49152];
-    ReportText text(buffer, sizeof buffer);
+    crash::TextBuffer text(buffer, sizeof buffer);
     composeCrashReport(text, crash, system, DataSelectors{0x2B, 0x1});
     composed.text = text.data();
     char small[100];
-    ReportText cut(small, sizeof small);
+    crash::TextBuffer cut(small, sizeof small);
     composeCrashReport(cut, crash, system, DataSelectors{0x2B, 0x1});
     composed.cut = cut.data();
     return composed;
