@@ -3,7 +3,7 @@
 #include "callstack.h"
 #include "exceptioncodename.h"
 #include "faultaddress.h"
-#include "systemdescription.h"
+#include "systemlines.h"
 #include "textbuffer.h"
 
 namespace {
@@ -21,13 +21,15 @@ void appendRegister(crash::TextBuffer &text, const char *name, std::uint64_t val
 } // namespace
 
 void composeCrashReport(crash::TextBuffer &text, const crash::CrashContext &crash,
-                        const SystemDescription &system, const DataSelectors &selectors)
+                        const DataSelectors &selectors)
 {
     const crash::LocalTime &t = crash.time;
     text.text("Unhandled exception: ").decimal(t.month, 2).character('/').decimal(t.day, 2);
     text.character('/').decimal(t.year, 4).character(' ').decimal(t.hour, 2).character(':');
     text.decimal(t.minute, 2).character(':').decimal(t.second, 2).text("\r\n");
 
+    const crash::SystemFacts unknown;
+    const crash::SystemFacts &system = crash.system ? *crash.system : unknown;
     appendCpuInfo(text, system);
     appendSystemVersion(text, system);
 

@@ -7,7 +7,6 @@
 namespace crash {
 class TextBuffer;
 }
-struct SystemDescription;
 
 // The data segment selectors at the crash; the signal context does not carry them.
 struct DataSelectors
@@ -17,6 +16,7 @@ struct DataSelectors
 };
 
 // The report's text after its module list: time, processor, system, exception code and name,
-// fault address and module, registers and call stack. Async-signal-safe.
+// fault address and module, registers and call stack; the machine as crash.system describes it.
+// Async-signal-safe.
 void composeCrashReport(crash::TextBuffer &text, const crash::CrashContext &crash,
-                        const SystemDescription &system, const DataSelectors &selectors);
+                        const DataSelectors &selectors);

@@ -7,7 +7,6 @@
 #include "modulemap.h"
 #include "programnames.h"
 #include "reportfilename.h"
-#include "systemdescription.h"
 #include "textbuffer.h"
 
 #include <cerrno>
@@ -30,7 +29,6 @@ struct FilterState
     char folder[PATH_MAX] = {}; // "<program folder>/tdumps/", or "" when the path is unknown
     char module[kTextCapacity] = {};
     char version[kTextCapacity] = {};
-    SystemDescription system;
     // Built by the first crash; any later report of the process reuses it.
     char reportName[PATH_MAX] = {};
     bool reportNameBuilt = false;
@@ -158,7 +156,7 @@ DataSelectors currentDataSelectors()
 void completeCrashReport(const crash::CrashContext &crash, void *)
 {
     crash::TextBuffer text(g_filter.text, sizeof g_filter.text);
-    composeCrashReport(text, crash, g_filter.system, currentDataSelectors());
+    composeCrashReport(text, crash, currentDataSelectors());
     if (g_filter.reportFile >= 0) {
         writeAll(g_filter.reportFile, text.data(), text.length());
         fsync(g_filter.reportFile);
@@ -194,7 +192,6 @@ bool installExceptionFiltersFor(const std::string &programPath)
         !copyText(g_filter.module, sizeof g_filter.module, programnames::kClient) ||
         !copyText(g_filter.version, sizeof g_filter.version, appVersion.toStdString()))
         return false;
-    g_filter.system = collectSystemDescription();
 
     crash::Options options;
     options.programName = programnames::kClient;

@@ -200,6 +200,7 @@ void onFatalSignal(int signal, siginfo_t *info, void *contextPointer)
     crash.stackEnd = stackEnd;
     crash.maps = scratch.maps;
     crash.mapsLength = scratch.mapsLength;
+    crash.system = &g_state.facts;
 
     if (g_state.beforeDump)
         g_state.beforeDump(crash, g_state.userData);

@@ -2,6 +2,7 @@
 
 #include "minidumpformat.h"
 #include "procmaps.h"
+#include "textbuffer.h"
 
 #include <cerrno>
 #include <cstring>
@@ -377,7 +378,8 @@ void writeSystemInfo(FileWriter &out, StreamTable &streams, const SystemFacts &f
     info.processorArchitecture = kArchitectureAmd64;
     info.processorLevel = facts.processorLevel;
     info.processorRevision = facts.processorRevision;
-    info.numberOfProcessors = facts.processorCount;
+    info.numberOfProcessors =
+        static_cast<std::uint8_t>(facts.processorCount > 255 ? 255 : facts.processorCount);
     info.majorVersion = facts.majorVersion;
     info.minorVersion = facts.minorVersion;
     info.buildNumber = facts.buildNumber;
@@ -390,7 +392,12 @@ void writeSystemInfo(FileWriter &out, StreamTable &streams, const SystemFacts &f
     info.csdVersionRva = rva + sizeof info;
     out.write(&info, sizeof info);
     streams.add(kSystemInfoStream, rva, sizeof info);
-    writeString(out, facts.description, std::strlen(facts.description));
+    // "Linux <release> <version> <machine>" as the record's service-pack text.
+    char description[4 * sizeof facts.systemName];
+    TextBuffer text(description, sizeof description);
+    text.text(facts.systemName).character(' ').text(facts.release).character(' ');
+    text.text(facts.version).character(' ').text(facts.machine);
+    writeString(out, text.data(), text.length());
 }
 
 void writeMiscInfo(FileWriter &out, StreamTable &streams, pid_t pid)

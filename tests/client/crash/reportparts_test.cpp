@@ -4,8 +4,9 @@
 #include "crash/modulelist.h"
 #include "crash/modulemap.h"
 #include "crash/reportfilename.h"
-#include "crash/systemdescription.h"
+#include "crash/systemlines.h"
 #include "procmaps.h"
+#include "systemfacts.h"
 #include "textbuffer.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +54,7 @@ TEST(ReportFileName, GoesIntoTdumpsBesideTheProgramWithTheCrashTime)
                                       "2019121900", crash::LocalTime{2026, 1, 2, 3, 4, 5}));
 }
 
-TEST(SystemDescription, ProcessorAndSystemLines)
+TEST(SystemLines, ProcessorAndSystemLines)
 {
     const struct
     {
@@ -61,13 +62,14 @@ TEST(SystemDescription, ProcessorAndSystemLines)
         const char *text;
     } levels[] = {{3, "Intel 30386"},      {4, "Intel 80486"}, {5, "Intel Pentium"},
                   {6, "Pentium II Above"}, {15, "Unknown"},    {25, "Unknown"}};
-    SystemDescription system;
+    crash::SystemFacts system;
     system.processorCount = 8;
     std::strcpy(system.systemName, "Linux");
     system.majorVersion = 6;
     system.minorVersion = 1;
     system.buildNumber = 76;
-    std::strcpy(system.versionText, "6.1.76-1-amd64 #1 SMP");
+    std::strcpy(system.release, "6.1.76-1-amd64");
+    std::strcpy(system.version, "#1 SMP");
     char buffer[256];
     for (const auto &c : levels) {
         system.x86 = true;
@@ -83,10 +85,6 @@ TEST(SystemDescription, ProcessorAndSystemLines)
     appendSystemVersion(other, system);
     EXPECT_STREQ(other.data(), "Processor Level: \r\nProcessor Numbers: 8\r\n"
                                "OS: Linux 6.1 Build 76 6.1.76-1-amd64 #1 SMP\r\n");
-
-    const SystemDescription here = collectSystemDescription();
-    EXPECT_STREQ(here.systemName, "Linux");
-    EXPECT_EQ(here.processorCount, sysconf(_SC_NPROCESSORS_ONLN));
 }
 
 // A module laid out in memory of the test's own, described by a forged map: its first page
@@ -251,22 +249,24 @@ struct ComposedReport
                           crash.stackBegin, crash.stackEnd);
     crash.exception = {0xC0000094, "system text"};
     crash.time = crash::LocalTime{2026, 12, 10, 9, 5, 7};
-    SystemDescription system;
+    crash::SystemFacts system;
     system.x86 = true;
     system.processorLevel = 15;
     system.processorCount = 4;
     std::strcpy(system.systemName, "Linux");
     system.majorVersion = 6;
     system.minorVersion = 1;
-    std::strcpy(system.versionText, "6.1.0");
+    std::strcpy(system.release, "6.1.0");
+    std::strcpy(system.version, "#1");
+    crash.system = &system;
 
     static char buffer[49152];
     crash::TextBuffer text(buffer, sizeof buffer);
-    composeCrashReport(text, crash, system, DataSelectors{0x2B, 0x1});
+    composeCrashReport(text, crash, DataSelectors{0x2B, 0x1});
     composed.text = text.data();
     char small[100];
     crash::TextBuffer cut(small, sizeof small);
-    composeCrashReport(cut, crash, system, DataSelectors{0x2B, 0x1});
+    composeCrashReport(cut, crash, DataSelectors{0x2B, 0x1});
     composed.cut = cut.data();
     return composed;
 }
@@ -291,7 +291,7 @@ TEST(CrashReportText, LinesInOrderWithTheRegisters)
     const std::string expected =
         "Unhandled exception: 12/10/2026 09:05:07\r\n"
         "Processor Level: Unknown\r\nProcessor Numbers: 4\r\n"
-        "OS: Linux 6.1 Build 0 6.1.0\r\n"
+        "OS: Linux 6.1 Build 0 6.1.0 #1\r\n"
         "Exception code: C0000094 INT_DIVIDE_BY_ZERO\r\n"
         "Fault address:  " +
         rip + " " + location + " " + self +
