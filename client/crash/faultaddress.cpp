@@ -1,6 +1,7 @@
 #include "faultaddress.h"
 
 #include "modulemap.h"
+#include "safememory.h"
 
 #include <cstring>
 #include <elf.h>
@@ -21,13 +22,14 @@ FaultLocation describeFaultAddress(const char *maps, std::size_t mapsLength, std
     location.pathLength = module.pathLength;
 
     Elf64_Ehdr header;
-    if (!readMemory(&header, module.base, sizeof header) ||
+    if (!crash::readMemory(&header, module.base, sizeof header) ||
         std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
         header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_phentsize != sizeof(Elf64_Phdr) ||
         header.e_phnum == 0 || header.e_phnum > kMaxProgramHeaders)
         return location;
     Elf64_Phdr headers[kMaxProgramHeaders];
-    if (!readMemory(headers, module.base + header.e_phoff, header.e_phnum * sizeof(Elf64_Phdr)))
+    if (!crash::readMemory(headers, module.base + header.e_phoff,
+                           header.e_phnum * sizeof(Elf64_Phdr)))
         return location;
 
     // The base is where the first loadable segment's file start is mapped; every segment's

@@ -1,11 +1,10 @@
 #include "modulemap.h"
 
 #include "procmaps.h"
+#include "safememory.h"
 
 #include <cstring>
 #include <elf.h>
-#include <sys/uio.h>
-#include <unistd.h>
 
 namespace {
 
@@ -20,18 +19,11 @@ bool startsModule(const crash::Mapping &m)
     if (m.pathLength == 0 || m.path[0] != '/' || m.inode == 0 || m.offset != 0 || !m.readable)
         return false;
     unsigned char magic[SELFMAG];
-    return readMemory(magic, m.start, sizeof magic) && std::memcmp(magic, ELFMAG, SELFMAG) == 0;
+    return crash::readMemory(magic, m.start, sizeof magic) &&
+           std::memcmp(magic, ELFMAG, SELFMAG) == 0;
 }
 
 } // namespace
-
-bool readMemory(void *to, std::uintptr_t from, std::size_t length)
-{
-    // The kernel reads on our behalf, so an unmapped page is an error code, not a fault.
-    iovec local{to, length};
-    iovec remote{reinterpret_cast<void *>(from), length};
-    return process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(length);
-}
 
 ModuleReader::ModuleReader(const char *maps, std::size_t length) : m_maps(maps), m_length(length) {}
 

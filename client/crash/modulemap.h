@@ -34,6 +34,3 @@ private:
 
 // The module that holds `address`; false for memory of no module (heap, stack, anonymous code).
 bool findModule(const char *maps, std::size_t length, std::uintptr_t address, LoadedModule &module);
-
-// Copies memory that may have gone away since the map was read; false instead of a fault.
-bool readMemory(void *to, std::uintptr_t from, std::size_t length);

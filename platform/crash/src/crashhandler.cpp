@@ -5,6 +5,7 @@
 #include "localclock.h"
 #include "minidumpwriter.h"
 #include "procmaps.h"
+#include "safememory.h"
 #include "stackguard.h"
 #include "textbuffer.h"
 
@@ -281,7 +282,7 @@ bool install(const Options &options)
     if (options.programName.size() >= kNameCapacity || options.version.size() >= kNameCapacity ||
         options.fileNamePattern.size() >= kNameCapacity)
         return false;
-    if (!allocateDumpScratch(g_state.scratch))
+    if (!allocateDumpScratch(g_state.scratch) || !prepareMemoryReads())
         return false;
 
     for (std::size_t i = 0; i < folders.size(); ++i)

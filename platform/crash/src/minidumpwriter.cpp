@@ -2,6 +2,7 @@
 
 #include "minidumpformat.h"
 #include "procmaps.h"
+#include "safememory.h"
 #include "textbuffer.h"
 
 #include <cerrno>
@@ -221,22 +222,21 @@ std::uint32_t writeString(FileWriter &out, const char *text, std::size_t length)
     return rva;
 }
 
-bool startsWithElf(const DumpScratch &scratch, std::uintptr_t base)
+bool startsWithElf(std::uintptr_t base)
 {
     unsigned char magic[4];
-    return copyMemory(scratch, magic, base, 4) && std::memcmp(magic, ELFMAG, SELFMAG) == 0;
+    return readMemory(magic, base, 4) && std::memcmp(magic, ELFMAG, SELFMAG) == 0;
 }
 
 // The GNU build id from the module's notes, as the program headers in memory point at them.
-std::size_t readBuildId(const DumpScratch &scratch, std::uintptr_t base, unsigned char *id)
+std::size_t readBuildId(std::uintptr_t base, unsigned char *id)
 {
     Elf64_Ehdr header;
-    if (!copyMemory(scratch, &header, base, sizeof header) ||
-        header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_phentsize != sizeof(Elf64_Phdr) ||
-        header.e_phnum == 0 || header.e_phnum > 256)
+    if (!readMemory(&header, base, sizeof header) || header.e_ident[EI_CLASS] != ELFCLASS64 ||
+        header.e_phentsize != sizeof(Elf64_Phdr) || header.e_phnum == 0 || header.e_phnum > 256)
         return 0;
     Elf64_Phdr headers[256];
-    if (!copyMemory(scratch, headers, base + header.e_phoff, header.e_phnum * sizeof(Elf64_Phdr)))
+    if (!readMemory(headers, base + header.e_phoff, header.e_phnum * sizeof(Elf64_Phdr)))
         return 0;
     std::uintptr_t bias = 0;
     bool haveLoad = false;
@@ -254,7 +254,7 @@ std::size_t readBuildId(const DumpScratch &scratch, std::uintptr_t base, unsigne
             continue;
         unsigned char notes[4096];
         std::size_t size = note.p_memsz < sizeof notes ? note.p_memsz : sizeof notes;
-        if (!copyMemory(scratch, notes, bias + note.p_vaddr, size))
+        if (!readMemory(notes, bias + note.p_vaddr, size))
             continue;
         for (std::size_t at = 0; at + sizeof(Elf64_Nhdr) <= size;) {
             Elf64_Nhdr entry;
@@ -302,7 +302,7 @@ std::size_t collectModules(DumpScratch &scratch)
             continue;
         }
         if (m.offset != 0 || !m.readable || count == scratch.moduleCapacity ||
-            !startsWithElf(scratch, m.start))
+            !startsWithElf(m.start))
             continue;
         ModuleEntry &module = scratch.modules[count++];
         module = ModuleEntry{};
@@ -419,7 +419,7 @@ void writeModules(FileWriter &out, StreamTable &streams, DumpScratch &scratch, s
         out.align(4);
         module.nameRva = writeString(out, module.path, module.pathLength);
         unsigned char id[kMaxBuildId];
-        const std::size_t idLength = readBuildId(scratch, module.base, id);
+        const std::size_t idLength = readBuildId(module.base, id);
         if (idLength > 0) {
             out.align(4);
             module.codeViewRva = out.position();
@@ -498,10 +498,6 @@ bool allocateDumpScratch(DumpScratch &scratch)
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (block == MAP_FAILED)
         return false;
-    if (pipe2(scratch.copyPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        munmap(block, total);
-        return false;
-    }
     char *at = static_cast<char *>(block);
     auto take = [&](std::size_t size) {
         char *part = at;
@@ -519,37 +515,6 @@ bool allocateDumpScratch(DumpScratch &scratch)
     scratch.rangeCapacity = kRangeCapacity;
     scratch.output = take(kOutputCapacity);
     scratch.outputCapacity = kOutputCapacity;
-    return true;
-}
-
-bool copyMemory(const DumpScratch &scratch, void *to, std::uintptr_t from, std::size_t length)
-{
-    char *target = static_cast<char *>(to);
-    while (length > 0) {
-        // The pipe holds at least one page; stay within it so that a write never blocks.
-        const std::size_t chunk = length < 4096 ? length : 4096;
-        ssize_t n;
-        do {
-            n = ::write(scratch.copyPipe[1], reinterpret_cast<const void *>(from), chunk);
-        } while (n < 0 && errno == EINTR);
-        if (n <= 0)
-            return false;
-        std::size_t got = 0;
-        while (got < static_cast<std::size_t>(n)) {
-            const ssize_t r =
-                read(scratch.copyPipe[0], target + got, static_cast<std::size_t>(n) - got);
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                return false;
-            got += static_cast<std::size_t>(r);
-        }
-        if (static_cast<std::size_t>(n) != chunk)
-            return false;
-        target += chunk;
-        from += chunk;
-        length -= chunk;
-    }
     return true;
 }
 
