@@ -19,8 +19,8 @@ void appendCallStack(crash::TextBuffer &text, const crash::CrashContext &crash)
     const std::size_t count =
         crash::walkStack(*crash.context, crash.stackBegin, crash.stackEnd, frames, kMaxFrames);
     for (std::size_t i = 0; i < count && frames[i].frame != 0; ++i) {
-        const FaultLocation where =
-            describeFaultAddress(crash.maps, crash.mapsLength, frames[i].instruction);
+        const crash::FaultLocation where =
+            crash::describeFaultAddress(crash.maps, crash.mapsLength, frames[i].instruction);
         text.hex(frames[i].instruction, 8).character('\t').hex(frames[i].frame, 8);
         text.character(' ').hex(where.section, 4).character(':').hex(where.offset, 8);
         text.character(' ').text(where.path, where.pathLength).text("\r\n");

@@ -38,7 +38,8 @@ void composeCrashReport(crash::TextBuffer &text, const crash::CrashContext &cras
 
     // The instruction that faulted, as the exception's address.
     const std::uint64_t rip = reg(crash, REG_RIP);
-    const FaultLocation where = describeFaultAddress(crash.maps, crash.mapsLength, rip);
+    const crash::FaultLocation where =
+        crash::describeFaultAddress(crash.maps, crash.mapsLength, rip);
     text.text("Fault address:  ").hex(rip, 8).character(' ').hex(where.section, 2);
     text.character(':').hex(where.offset, 8).character(' ');
     text.text(where.path, where.pathLength).text("\r\n");

@@ -4,7 +4,7 @@
 #include "crashhandler.h"
 #include "crashreport.h"
 #include "modulelist.h"
-#include "modulemap.h"
+#include "modules.h"
 #include "programnames.h"
 #include "reportfilename.h"
 #include "textbuffer.h"
@@ -102,8 +102,8 @@ void writeModuleList(int fd, const crash::CrashContext &crash)
 {
     writeText(fd, "Module List:\r\n");
     crash::TextBuffer block(g_filter.block, sizeof g_filter.block);
-    ModuleReader modules(crash.maps, crash.mapsLength);
-    LoadedModule module;
+    crash::ModuleReader modules(crash.maps, crash.mapsLength);
+    crash::LoadedModule module;
     while (modules.next(module)) {
         block.clear();
         appendModuleBlock(block, module);

@@ -1,6 +1,6 @@
 #include "modulelist.h"
 
-#include "modulemap.h"
+#include "modules.h"
 #include "textbuffer.h"
 
 #include <cstring>
@@ -26,7 +26,7 @@ crash::LocalTime fileLocalTime(const char *path)
     return crash::localTimeOf(static_cast<std::int64_t>(status.st_mtime));
 }
 
-void appendModuleBlock(crash::TextBuffer &text, const LoadedModule &module)
+void appendModuleBlock(crash::TextBuffer &text, const crash::LoadedModule &module)
 {
     char path[kMaxPath + 1];
     const std::size_t length = module.pathLength < kMaxPath ? module.pathLength : kMaxPath;

@@ -1,6 +1,8 @@
 #include "minidumpwriter.h"
 
+#include "elfimage.h"
 #include "minidumpformat.h"
+#include "modules.h"
 #include "procmaps.h"
 #include "safememory.h"
 #include "textbuffer.h"
@@ -16,13 +18,7 @@ namespace crash {
 
 struct ModuleEntry
 {
-    std::uintptr_t base;
-    std::uintptr_t end;
-    std::uint32_t deviceMajor;
-    std::uint32_t deviceMinor;
-    std::uint64_t inode;
-    const char *path; // into the maps text
-    std::size_t pathLength;
+    LoadedModule module;
     std::uint32_t nameRva;
     std::uint32_t codeViewRva;
     std::uint32_t codeViewSize;
@@ -222,34 +218,15 @@ std::uint32_t writeString(FileWriter &out, const char *text, std::size_t length)
     return rva;
 }
 
-bool startsWithElf(std::uintptr_t base)
-{
-    unsigned char magic[4];
-    return readMemory(magic, base, 4) && std::memcmp(magic, ELFMAG, SELFMAG) == 0;
-}
-
 // The GNU build id from the module's notes, as the program headers in memory point at them.
 std::size_t readBuildId(std::uintptr_t base, unsigned char *id)
 {
-    Elf64_Ehdr header;
-    if (!readMemory(&header, base, sizeof header) || header.e_ident[EI_CLASS] != ELFCLASS64 ||
-        header.e_phentsize != sizeof(Elf64_Phdr) || header.e_phnum == 0 || header.e_phnum > 256)
+    ElfImage image;
+    if (!readElfImage(base, image))
         return 0;
-    Elf64_Phdr headers[256];
-    if (!readMemory(headers, base + header.e_phoff, header.e_phnum * sizeof(Elf64_Phdr)))
-        return 0;
-    std::uintptr_t bias = 0;
-    bool haveLoad = false;
-    for (unsigned i = 0; i < header.e_phnum && !haveLoad; ++i) {
-        if (headers[i].p_type == PT_LOAD) {
-            bias = base - (headers[i].p_vaddr - headers[i].p_offset);
-            haveLoad = true;
-        }
-    }
-    if (!haveLoad)
-        return 0;
-    for (unsigned i = 0; i < header.e_phnum; ++i) {
-        const Elf64_Phdr &note = headers[i];
+    const std::uintptr_t bias = base - image.firstAddress;
+    for (unsigned i = 0; i < image.count; ++i) {
+        const Elf64_Phdr &note = image.headers[i];
         if (note.p_type != PT_NOTE)
             continue;
         unsigned char notes[4096];
@@ -276,44 +253,13 @@ std::size_t readBuildId(std::uintptr_t base, unsigned char *id)
     return 0;
 }
 
-bool samePath(const ModuleEntry &module, const Mapping &m)
-{
-    return module.pathLength == m.pathLength && std::memcmp(module.path, m.path, m.pathLength) == 0;
-}
-
-bool sameFile(const ModuleEntry &module, const Mapping &m)
-{
-    return module.inode == m.inode && module.deviceMajor == m.deviceMajor &&
-           module.deviceMinor == m.deviceMinor && samePath(module, m);
-}
-
-// A module is an ELF file mapped from offset 0; its base is that mapping (not the executable
-// one, which would shift every symbol) and it reaches to the last mapping of the same file.
 std::size_t collectModules(DumpScratch &scratch)
 {
     std::size_t count = 0;
-    MappingReader reader(scratch.maps, scratch.mapsLength);
-    Mapping m;
-    while (reader.next(m)) {
-        if (m.pathLength == 0 || m.path[0] != '/' || m.inode == 0)
-            continue;
-        if (count > 0 && sameFile(scratch.modules[count - 1], m) && m.offset != 0) {
-            scratch.modules[count - 1].end = m.end;
-            continue;
-        }
-        if (m.offset != 0 || !m.readable || count == scratch.moduleCapacity ||
-            !startsWithElf(m.start))
-            continue;
-        ModuleEntry &module = scratch.modules[count++];
-        module = ModuleEntry{};
-        module.base = m.start;
-        module.end = m.end;
-        module.deviceMajor = m.deviceMajor;
-        module.deviceMinor = m.deviceMinor;
-        module.inode = m.inode;
-        module.path = m.path;
-        module.pathLength = m.pathLength;
-    }
+    ModuleReader reader(scratch.maps, scratch.mapsLength);
+    LoadedModule module;
+    while (count < scratch.moduleCapacity && reader.next(module))
+        scratch.modules[count++] = ModuleEntry{module, 0, 0, 0};
     return count;
 }
 
@@ -415,17 +361,17 @@ void writeMiscInfo(FileWriter &out, StreamTable &streams, pid_t pid)
 void writeModules(FileWriter &out, StreamTable &streams, DumpScratch &scratch, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i) {
-        ModuleEntry &module = scratch.modules[i];
+        ModuleEntry &entry = scratch.modules[i];
         out.align(4);
-        module.nameRva = writeString(out, module.path, module.pathLength);
+        entry.nameRva = writeString(out, entry.module.path, entry.module.pathLength);
         unsigned char id[kMaxBuildId];
-        const std::size_t idLength = readBuildId(module.base, id);
+        const std::size_t idLength = readBuildId(entry.module.base, id);
         if (idLength > 0) {
             out.align(4);
-            module.codeViewRva = out.position();
+            entry.codeViewRva = out.position();
             out.write(&kCodeViewElfBuildId, 4);
             out.write(id, idLength);
-            module.codeViewSize = static_cast<std::uint32_t>(4 + idLength);
+            entry.codeViewSize = static_cast<std::uint32_t>(4 + idLength);
         }
     }
     out.align(8);
@@ -433,12 +379,12 @@ void writeModules(FileWriter &out, StreamTable &streams, DumpScratch &scratch, s
     const std::uint32_t number = static_cast<std::uint32_t>(count);
     out.write(&number, 4);
     for (std::size_t i = 0; i < count; ++i) {
-        const ModuleEntry &module = scratch.modules[i];
+        const ModuleEntry &entry = scratch.modules[i];
         Module record{};
-        record.baseOfImage = module.base;
-        record.sizeOfImage = static_cast<std::uint32_t>(module.end - module.base);
-        record.moduleNameRva = module.nameRva;
-        record.cvRecord = LocationDescriptor{module.codeViewSize, module.codeViewRva};
+        record.baseOfImage = entry.module.base;
+        record.sizeOfImage = static_cast<std::uint32_t>(entry.module.end - entry.module.base);
+        record.moduleNameRva = entry.nameRva;
+        record.cvRecord = LocationDescriptor{entry.codeViewSize, entry.codeViewRva};
         out.write(&record, sizeof record);
     }
     streams.add(kModuleListStream, rva, sizeSince(out, rva));
@@ -453,12 +399,12 @@ std::size_t writeDataSegments(FileWriter &out, DumpScratch &scratch, std::size_t
     Mapping m;
     std::size_t module = 0;
     while (reader.next(m) && rangeCount < scratch.rangeCapacity) {
-        while (module < moduleCount && scratch.modules[module].end <= m.start)
+        while (module < moduleCount && scratch.modules[module].module.end <= m.start)
             ++module;
         if (module == moduleCount)
             break;
-        const ModuleEntry &owner = scratch.modules[module];
-        if (m.start < owner.base || !m.readable || !m.writable || !sameFile(owner, m))
+        const LoadedModule &owner = scratch.modules[module].module;
+        if (m.start < owner.base || !m.readable || !m.writable || !isMappingOf(m, owner))
             continue;
         const std::size_t size = m.end - m.start;
         if (total + size > kDataSegmentsCap)
