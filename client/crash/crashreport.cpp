@@ -1,7 +1,7 @@
 #include "crashreport.h"
 
 #include "callstack.h"
-#include "exceptioncodename.h"
+#include "exceptionkind.h"
 #include "faultaddress.h"
 #include "systemlines.h"
 #include "textbuffer.h"
@@ -34,7 +34,7 @@ void composeCrashReport(crash::TextBuffer &text, const crash::CrashContext &cras
     appendSystemVersion(text, system);
 
     text.text("Exception code: ").hex(crash.exception.code, 8).character(' ');
-    text.text(exceptionCodeName(crash.exception.code, crash.exception.name)).text("\r\n");
+    text.text(crash::exceptionCodeName(crash.exception.code, crash.exception.name)).text("\r\n");
 
     // The instruction that faulted, as the exception's address.
     const std::uint64_t rip = reg(crash, REG_RIP);
