@@ -18,7 +18,9 @@ void appendCallStack(crash::TextBuffer &text, const crash::CrashContext &crash)
     crash::StackFrame frames[kMaxFrames];
     const std::size_t count =
         crash::walkStack(*crash.context, crash.stackBegin, crash.stackEnd, frames, kMaxFrames);
-    for (std::size_t i = 0; i < count && frames[i].frame != 0; ++i) {
+    // The walk ends by itself; a frame pointer of 0 is no end here, as library code uses the
+    // register for anything.
+    for (std::size_t i = 0; i < count; ++i) {
         const crash::FaultLocation where =
             crash::describeFaultAddress(crash.maps, crash.mapsLength, frames[i].instruction);
         text.hex(frames[i].instruction, 8).character('\t').hex(frames[i].frame, 8);

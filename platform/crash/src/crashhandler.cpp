@@ -7,6 +7,7 @@
 #include "procmaps.h"
 #include "safememory.h"
 #include "stackguard.h"
+#include "stackwalk.h"
 #include "textbuffer.h"
 
 #include <atomic>
@@ -298,6 +299,7 @@ bool install(const Options &options)
     g_state.clock = planLocalClock(static_cast<std::int64_t>(std::time(nullptr)));
     g_state.facts = collectSystemFacts();
     g_state.argumentsStart = startOfProcessArguments();
+    prepareStackWalk();
 
     ensureAlternateStack();
     struct sigaction action = {};

@@ -45,6 +45,20 @@ int *volatile g_null = nullptr;
     return crashByStackOverflow(depth + 1) + pad[0];
 }
 
+// The comparator faults while the C library's sort, built without frame pointers, is between
+// it and this program's own callers.
+[[gnu::noinline]] int compareByNullWrite(const void *a, const void *b)
+{
+    *g_null = *static_cast<const int *>(a) - *static_cast<const int *>(b);
+    return 0;
+}
+
+[[gnu::noinline]] void crashInsideQsort()
+{
+    int values[] = {3, 1, 2};
+    std::qsort(values, 3, sizeof values[0], compareByNullWrite);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -68,5 +82,7 @@ int main(int argc, char **argv)
         crashByUncaughtException();
     else if (mode == "stack-overflow")
         return crashByStackOverflow(0);
+    else if (mode == "fault-in-qsort")
+        crashInsideQsort();
     return 4;
 }
