@@ -318,6 +318,28 @@ TEST_F(CrashReportTest, CallStackGoesThroughTheLibraryToTheProgramsCallers)
     EXPECT_GE(std::count(library, modules.end(), program), 2) << report.substr(start);
 }
 
+// The update worker runs the network code and the extraction on a thread of its own: a stack
+// overflow there leaves a report and a dump as one on the main thread does.
+TEST_F(CrashReportTest, StackOverflowOnTheUpdateWorkersThreadIsReported)
+{
+    const ProgramRun result = run({"update-worker-stack-overflow"});
+    ASSERT_TRUE(WIFSIGNALED(result.status)) << "status " << result.status << "\n" << result.err;
+    EXPECT_EQ(WTERMSIG(result.status), SIGSEGV);
+    const std::vector<std::string> files = namesIn(m_dumps);
+    ASSERT_EQ(files.size(), 2u) << testing::PrintToString(files) << "\n" << result.err;
+    EXPECT_EQ(files[1], files[0] + ".dmp");
+    const std::string report = testsupport::readFile(m_dumps / files[0]);
+    EXPECT_NE(report.find("Exception code: C00000FD STACK_OVERFLOW\r\n"), std::string::npos)
+        << report.substr(0, 4000);
+
+    if (!haveLldb())
+        GTEST_SKIP() << "lldb is not installed";
+    const std::string backtrace =
+        lldb("'" + m_program.string() + "' -c '" + (m_dumps / files[1]).string() + "' -o 'bt'");
+    EXPECT_NE(backtrace.find("stop reason = signal SIGSEGV"), std::string::npos) << backtrace;
+    EXPECT_NE(backtrace.find("crashByStackOverflow"), std::string::npos) << backtrace;
+}
+
 // A report of the same name already there (a crash in the same second) is kept whole as
 // ".rotate", replacing an older copy; the new report is the new text alone.
 TEST_F(CrashReportTest, EarlierReportOfTheSameNameBecomesTheRotateCopy)
