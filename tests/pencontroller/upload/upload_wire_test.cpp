@@ -122,6 +122,7 @@ std::vector<Delivered> expectedPoints(const Bytes &upload)
 class UploadWire : public ::testing::Test
 {
 protected:
+    UploadWire() { files.answerOn(bed.simulator()); }
     void SetUp() override
     {
         std::lock_guard<std::mutex> lock(g_mutex);
@@ -149,8 +150,10 @@ protected:
         return false;
     }
 
+    // Declared before the bed, so destroyed after it: the simulator's thread answers through the
+    // files until the bed has stopped it.
+    StoredFiles files;
     TestBed bed;
-    StoredFiles files{bed.simulator()};
 };
 
 TEST_F(UploadWire, OldestFileFromRequestToDeliveredPoints)
