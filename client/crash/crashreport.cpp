@@ -1,10 +1,10 @@
 #include "crashreport.h"
 
 #include "callstack.h"
-#include "exceptioncodename.h"
+#include "exceptionkind.h"
 #include "faultaddress.h"
-#include "reporttext.h"
-#include "systemdescription.h"
+#include "systemlines.h"
+#include "textbuffer.h"
 
 namespace {
 
@@ -13,30 +13,33 @@ std::uint64_t reg(const crash::CrashContext &crash, int index)
     return crash.context ? static_cast<std::uint64_t>(crash.context->uc_mcontext.gregs[index]) : 0;
 }
 
-void appendRegister(ReportText &text, const char *name, std::uint64_t value)
+void appendRegister(crash::TextBuffer &text, const char *name, std::uint64_t value)
 {
     text.text(name).character(':').hex(value, 8).text("\r\n");
 }
 
 } // namespace
 
-void composeCrashReport(ReportText &text, const crash::CrashContext &crash,
-                        const SystemDescription &system, const DataSelectors &selectors)
+void composeCrashReport(crash::TextBuffer &text, const crash::CrashContext &crash,
+                        const DataSelectors &selectors)
 {
     const crash::LocalTime &t = crash.time;
     text.text("Unhandled exception: ").decimal(t.month, 2).character('/').decimal(t.day, 2);
     text.character('/').decimal(t.year, 4).character(' ').decimal(t.hour, 2).character(':');
     text.decimal(t.minute, 2).character(':').decimal(t.second, 2).text("\r\n");
 
+    const crash::SystemFacts unknown;
+    const crash::SystemFacts &system = crash.system ? *crash.system : unknown;
     appendCpuInfo(text, system);
     appendSystemVersion(text, system);
 
     text.text("Exception code: ").hex(crash.exception.code, 8).character(' ');
-    text.text(exceptionCodeName(crash.exception.code, crash.exception.name)).text("\r\n");
+    text.text(crash::exceptionCodeName(crash.exception.code, crash.exception.name)).text("\r\n");
 
     // The instruction that faulted, as the exception's address.
     const std::uint64_t rip = reg(crash, REG_RIP);
-    const FaultLocation where = describeFaultAddress(crash.maps, crash.mapsLength, rip);
+    const crash::FaultLocation where =
+        crash::describeFaultAddress(crash.maps, crash.mapsLength, rip);
     text.text("Fault address:  ").hex(rip, 8).character(' ').hex(where.section, 2);
     text.character(':').hex(where.offset, 8).character(' ');
     text.text(where.path, where.pathLength).text("\r\n");

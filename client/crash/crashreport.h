@@ -4,8 +4,9 @@
 
 #include <cstdint>
 
-class ReportText;
-struct SystemDescription;
+namespace crash {
+class TextBuffer;
+}
 
 // The data segment selectors at the crash; the signal context does not carry them.
 struct DataSelectors
@@ -15,6 +16,7 @@ struct DataSelectors
 };
 
 // The report's text after its module list: time, processor, system, exception code and name,
-// fault address and module, registers and call stack. Async-signal-safe.
-void composeCrashReport(ReportText &text, const crash::CrashContext &crash,
-                        const SystemDescription &system, const DataSelectors &selectors);
+// fault address and module, registers and call stack; the machine as crash.system describes it.
+// Async-signal-safe.
+void composeCrashReport(crash::TextBuffer &text, const crash::CrashContext &crash,
+                        const DataSelectors &selectors);

@@ -4,11 +4,10 @@
 #include "crashhandler.h"
 #include "crashreport.h"
 #include "modulelist.h"
-#include "modulemap.h"
+#include "modules.h"
 #include "programnames.h"
 #include "reportfilename.h"
-#include "reporttext.h"
-#include "systemdescription.h"
+#include "textbuffer.h"
 
 #include <cerrno>
 #include <climits>
@@ -30,7 +29,6 @@ struct FilterState
     char folder[PATH_MAX] = {}; // "<program folder>/tdumps/", or "" when the path is unknown
     char module[kTextCapacity] = {};
     char version[kTextCapacity] = {};
-    SystemDescription system;
     // Built by the first crash; any later report of the process reuses it.
     char reportName[PATH_MAX] = {};
     bool reportNameBuilt = false;
@@ -61,7 +59,7 @@ void writeText(int fd, const char *text)
 }
 
 // Standard error stands in for the debugger's output: seen when the client runs from a terminal.
-void toDebuggerOutput(const ReportText &text)
+void toDebuggerOutput(const crash::TextBuffer &text)
 {
     writeAll(STDERR_FILENO, text.data(), text.length());
 }
@@ -93,7 +91,7 @@ const char *buildReportFileName(const crash::LocalTime &time)
 // it stays where it is and the new report goes to standard output instead of over it.
 int openReportFile(const char *name)
 {
-    ReportText rotate(g_filter.rotateName, sizeof g_filter.rotateName);
+    crash::TextBuffer rotate(g_filter.rotateName, sizeof g_filter.rotateName);
     rotate.text(name).text(kRotateSuffix);
     if (!rotate.cut())
         rename(name, g_filter.rotateName);
@@ -103,9 +101,9 @@ int openReportFile(const char *name)
 void writeModuleList(int fd, const crash::CrashContext &crash)
 {
     writeText(fd, "Module List:\r\n");
-    ReportText block(g_filter.block, sizeof g_filter.block);
-    ModuleReader modules(crash.maps, crash.mapsLength);
-    LoadedModule module;
+    crash::TextBuffer block(g_filter.block, sizeof g_filter.block);
+    crash::ModuleReader modules(crash.maps, crash.mapsLength);
+    crash::LoadedModule module;
     while (modules.next(module)) {
         block.clear();
         appendModuleBlock(block, module);
@@ -125,7 +123,7 @@ void startCrashReport(const char *name, const crash::CrashContext &crash)
 
 void reportCrash(const char *name, const crash::CrashContext &crash)
 {
-    ReportText banner(g_filter.block, sizeof g_filter.block);
+    crash::TextBuffer banner(g_filter.block, sizeof g_filter.block);
     banner.text("An unhandled exception has occurred.\r\n"
                 "Information regarding the exception has been logged.\r\n"
                 "Please contact your application vendor for further assistance.\r\n");
@@ -136,7 +134,7 @@ void reportCrash(const char *name, const crash::CrashContext &crash)
 // Runs before the dump is written.
 void unhandledExceptionFilter(const crash::CrashContext &crash, void *)
 {
-    ReportText line(g_filter.block, sizeof g_filter.block);
+    crash::TextBuffer line(g_filter.block, sizeof g_filter.block);
     line.text("Last exception handled code ").hex(crash.exception.code, 0, false);
     line.text(" addr ").hex(instructionPointer(crash), 0, false).character('\n');
     toDebuggerOutput(line);
@@ -157,8 +155,8 @@ DataSelectors currentDataSelectors()
 // Runs once the dump is in place: the rest of the report.
 void completeCrashReport(const crash::CrashContext &crash, void *)
 {
-    ReportText text(g_filter.text, sizeof g_filter.text);
-    composeCrashReport(text, crash, g_filter.system, currentDataSelectors());
+    crash::TextBuffer text(g_filter.text, sizeof g_filter.text);
+    composeCrashReport(text, crash, currentDataSelectors());
     if (g_filter.reportFile >= 0) {
         writeAll(g_filter.reportFile, text.data(), text.length());
         fsync(g_filter.reportFile);
@@ -194,7 +192,6 @@ bool installExceptionFiltersFor(const std::string &programPath)
         !copyText(g_filter.module, sizeof g_filter.module, programnames::kClient) ||
         !copyText(g_filter.version, sizeof g_filter.version, appVersion.toStdString()))
         return false;
-    g_filter.system = collectSystemDescription();
 
     crash::Options options;
     options.programName = programnames::kClient;

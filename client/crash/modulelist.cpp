@@ -1,7 +1,7 @@
 #include "modulelist.h"
 
-#include "modulemap.h"
-#include "reporttext.h"
+#include "modules.h"
+#include "textbuffer.h"
 
 #include <cstring>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@ namespace {
 // Paths are written as the system gives them, up to this many bytes.
 constexpr std::size_t kMaxPath = 1024;
 
-void appendTwoDigits(ReportText &text, int value)
+void appendTwoDigits(crash::TextBuffer &text, int value)
 {
     text.decimal(value, 2);
 }
@@ -26,7 +26,7 @@ crash::LocalTime fileLocalTime(const char *path)
     return crash::localTimeOf(static_cast<std::int64_t>(status.st_mtime));
 }
 
-void appendModuleBlock(ReportText &text, const LoadedModule &module)
+void appendModuleBlock(crash::TextBuffer &text, const crash::LoadedModule &module)
 {
     char path[kMaxPath + 1];
     const std::size_t length = module.pathLength < kMaxPath ? module.pathLength : kMaxPath;

@@ -1,6 +1,6 @@
 #include "reportfilename.h"
 
-#include "reporttext.h"
+#include "textbuffer.h"
 
 #include <filesystem>
 
@@ -19,7 +19,7 @@ std::string reportFolderFor(const std::string &programPath)
 bool formatReportFileName(char *out, std::size_t capacity, const char *folder, const char *module,
                           const char *version, const crash::LocalTime &time)
 {
-    ReportText name(out, capacity);
+    crash::TextBuffer name(out, capacity);
     name.text(folder).text(module).character('-').text(version).character('-');
     name.decimal(time.year, 4).decimal(time.month, 2).decimal(time.day, 2).character('-');
     name.decimal(time.hour, 2).decimal(time.minute, 2).decimal(time.second, 2).text(".rpt");

@@ -58,13 +58,6 @@ SE_TRANSLATOR_CLASS(microsoft_cpp)
 
 #undef SE_TRANSLATOR_CLASS
 
-// Codes that no signal maps to; kept so that every class has its code.
-inline constexpr std::uint32_t kGuardPage = 0x80000001;
-inline constexpr std::uint32_t kInvalidHandle = 0xC0000008;
-inline constexpr std::uint32_t kNoMemory = 0xC0000017;
-inline constexpr std::uint32_t kNoncontinuableException = 0xC0000025;
-inline constexpr std::uint32_t kInvalidDisposition = 0xC0000026;
-
 // Hands `handler` an object of the class that stands for `code` (the base class for a code of
 // none), holding `information`. Nothing is thrown or allocated, so it may run at crash time.
 template <typename Handler>
@@ -75,7 +68,7 @@ void translateSeException(std::uint32_t code, const crash::CrashContext *informa
     case crash::kAccessViolation:
         handler(access_violation(information));
         return;
-    case kGuardPage:
+    case crash::kGuardPage:
         handler(guard_page(information));
         return;
     case crash::kDatatypeMisalignment:
@@ -90,19 +83,19 @@ void translateSeException(std::uint32_t code, const crash::CrashContext *informa
     case crash::kInPageError:
         handler(in_page_error(information));
         return;
-    case kInvalidHandle:
+    case crash::kInvalidHandle:
         handler(invalid_handle(information));
         return;
-    case kNoMemory:
+    case crash::kNoMemory:
         handler(no_memory(information));
         return;
     case crash::kIllegalInstruction:
         handler(illegal_instruction(information));
         return;
-    case kNoncontinuableException:
+    case crash::kNoncontinuableException:
         handler(noncontinuable_exception(information));
         return;
-    case kInvalidDisposition:
+    case crash::kInvalidDisposition:
         handler(invalid_disposition(information));
         return;
     case crash::kArrayBoundsExceeded:

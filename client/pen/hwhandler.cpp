@@ -135,14 +135,19 @@ int HwHandler::loadPenLibrary()
     return penEntryPoints.connectDevice();
 }
 
-void HwHandler::queryDrawingRect()
+QWebEnginePage *HwHandler::classroomPage() const
 {
     if (!view)
-        return;
+        return nullptr;
     // The classroom view's own page, also while another view shows it; page() of such a view
     // would make it a new blank page.
     auto *classroomView = qobject_cast<AKWebView *>(view.data());
-    QWebEnginePage *page = classroomView ? classroomView->activePage() : view->page();
+    return classroomView ? classroomView->activePage() : view->page();
+}
+
+void HwHandler::queryDrawingRect()
+{
+    QWebEnginePage *page = classroomPage();
     if (!page)
         return;
     page->runJavaScript(drawingRectScript,
@@ -158,7 +163,14 @@ void HwHandler::onDrawingRectResult(const QVariant &result)
 
 QPointF HwHandler::mapPenPoint(int x, int y) const
 {
-    return mapPenPointInto(drawingRect, view ? view->geometry().height() : 0, x, y);
+    // The page answers in its own pixels, which its zoom (the screen's resolution) enlarges in
+    // the view; without an answer the view's own height is used, already in the view's pixels.
+    QRect area = drawingRect;
+    if (!area.isNull()) {
+        QWebEnginePage *page = classroomPage();
+        area = drawingAreaInView(area, page ? page->zoomFactor() : 1.0);
+    }
+    return mapPenPointInto(area, view ? view->geometry().height() : 0, x, y);
 }
 
 void HwHandler::onRealTimePenData(int x, int y, int pressure)

@@ -11,6 +11,7 @@
 #include <memory>
 
 class PenMouse;
+class QWebEnginePage;
 class QWebEngineView;
 
 // Turns the smart pen's real-time points into mouse input over the page's drawing area (its
@@ -39,7 +40,8 @@ public:
     void queryDrawingRect();
     // Takes the script's answer as the process's drawing area (null when the page has none).
     static void onDrawingRectResult(const QVariant &result);
-    // A pen-frame point in the view's coordinates, through the current drawing area.
+    // A pen-frame point in the view's coordinates, through the current drawing area as the page
+    // shows it at its zoom.
     QPointF mapPenPoint(int x, int y) const;
 
     void onRealTimePenData(int x, int y, int pressure) override;
@@ -47,6 +49,8 @@ public:
 
 private:
     void releasePenLibrary();
+    // The page that the view shows the classroom in; null without a view.
+    QWebEnginePage *classroomPage() const;
 
     void *penLibrary = nullptr;
     bool connected = false;
@@ -58,7 +62,7 @@ private:
 };
 
 // Process-wide pen state, used on the GUI thread only.
-// The drawing area in view coordinates; null until a page answered with one.
+// The drawing area in the page's pixels, as the page gave it; null until a page answered with one.
 extern QRect drawingRect;
 // Whom the pen library's events reach: the handler constructed last, until it is destroyed.
 extern IHwSdkCallback *penCallbackReceiver;

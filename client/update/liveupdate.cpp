@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "app/logmessagehandler.h"
 #include "app/webaddress.h"
+#include "crashhandler.h"
 #include "programnames.h"
 
 #include <QCloseEvent>
@@ -117,8 +118,10 @@ LiveUpdate::LiveUpdate(const QString &updaterArgs, QWidget *parent, const Update
     connect(&worker, SIGNAL(sig_updateFailed(int)), this, SLOT(updateFailed(int)));
     connect(&worker, SIGNAL(sig_updateComplete()), this, SLOT(updateComplete()));
 
-    // The dialog reaches the thread only as the worker's thread.
+    // The dialog reaches the thread only as the worker's thread. The worker runs the network
+    // code and the extraction: a stack overflow there needs a stack of its own for the report.
     auto *thread = new QThread;
+    connect(thread, &QThread::started, [] { crash::prepareThisThread(); });
     worker.moveToThread(thread);
     thread->start(QThread::InheritPriority);
 }

@@ -35,7 +35,13 @@ CScrivloControllerCtrl::~CScrivloControllerCtrl()
 {
     scrivlo::PCommLite::setEventSink(nullptr);
     m_queue.stop();
-    if (m_worker.joinable())
+    if (!m_worker.joinable())
+        return;
+    // A callback that called exit() runs this on the worker itself, which cannot wait for its own
+    // end; the process is ending and the worker never returns into the library.
+    if (onWorkerThread())
+        m_worker.detach();
+    else
         m_worker.join();
 }
 

@@ -26,8 +26,9 @@ std::int64_t StoredStrokeUpload::steadyMilliseconds()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-StoredStrokeUpload::StoredStrokeUpload(ControllerState &state, FrameWriter &writer, Clock now)
-    : m_state(state), m_writer(writer), m_now(std::move(now))
+StoredStrokeUpload::StoredStrokeUpload(ControllerState &state, FrameWriter &writer, Clock now,
+                                       Log log)
+    : m_state(state), m_writer(writer), m_now(std::move(now)), m_log(std::move(log))
 {
 }
 
@@ -67,11 +68,20 @@ void StoredStrokeUpload::uploadEnd(bool hasCrc, std::uint32_t crc)
             CommandFrame(protocol::kTargetPen, protocol::kDeleteFile, {kResendUpload}));
         return;
     }
-    // Intact on the line but too large to keep or to decode whole: delivering the part that fit
-    // would pass a cut upload off as the pen's file, and asking again would only overflow again.
-    if (m_overflowed ||
-        decodeUpload(m_buffer.data(), m_buffer.size(), m_points) != DecodeResult::Decoded)
+    // Intact on the line but too large to keep: delivering the part that fit would pass a cut
+    // upload off as the pen's file, and asking again would only overflow again. Nothing else
+    // tells the caller why the upload never completes.
+    if (m_overflowed) {
+        m_log("upload of " + std::to_string(m_progress.collected()) +
+              " bytes dropped: larger than the " + std::to_string(UploadBuffer::kCapacity) +
+              " bytes the library keeps");
         return;
+    }
+    if (decodeUpload(m_buffer.data(), m_buffer.size(), m_points) != DecodeResult::Decoded) {
+        m_log("upload of " + std::to_string(m_buffer.size()) +
+              " bytes dropped: no memory for its points");
+        return;
+    }
     m_complete.store(true);
     reportStatus(m_progress.sinceLastReport(), 100,
                  m_state.answers.getNumber(AnswerNumber::UploadSize));

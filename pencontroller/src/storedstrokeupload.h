@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controllerstate.h"
+#include "librarylog.h"
 #include "replyparser.h"
 #include "uploadbuffer.h"
 #include "uploadpoints.h"
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace scrivlo {
 
@@ -23,9 +25,11 @@ public:
     // Milliseconds of a monotonic clock.
     using Clock = std::function<std::int64_t()>;
     static std::int64_t steadyMilliseconds();
+    // Where an upload that had to be dropped is reported.
+    using Log = std::function<void(const std::string &)>;
 
     StoredStrokeUpload(ControllerState &state, FrameWriter &writer,
-                       Clock now = &StoredStrokeUpload::steadyMilliseconds);
+                       Clock now = &StoredStrokeUpload::steadyMilliseconds, Log log = &logLine);
 
     void uploadData(const std::uint8_t *bytes, std::size_t count) override;
     void uploadMark(std::uint8_t mark) override;
@@ -43,6 +47,7 @@ private:
     ControllerState &m_state;
     FrameWriter &m_writer;
     Clock m_now;
+    Log m_log;
 
     UploadBuffer m_buffer;
     UploadPoints m_points;

@@ -24,15 +24,20 @@ constexpr std::size_t strokeBlockBytes(unsigned width)
     return 1 + (30 * (1 + width) + 7) / 8;
 }
 
+// The most points `size` bytes of an upload can hold: every block but a last one cut short takes
+// at least five bytes for its ten points.
+std::size_t mostPointsIn(std::size_t size);
+
 enum class DecodeResult
 {
     Decoded,
-    // More points than the arrays hold; they are left as they were.
-    TooManyPoints
+    // No memory for the arrays; the points held are left as they were.
+    NoMemory
 };
 
-// Decodes `size` bytes of an upload into `points` (cleared first). The start values are not a
-// point; every block yields ten points, also one that the end of the data cuts short.
+// Decodes `size` bytes of an upload into `points`, sized first for the most points they can
+// hold. The start values are not a point; every block yields ten points, also one that the end of
+// the data cuts short.
 DecodeResult decodeUpload(const std::uint8_t *bytes, std::size_t size, UploadPoints &points);
 
 } // namespace scrivlo

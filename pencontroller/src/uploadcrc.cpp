@@ -1,18 +1,15 @@
 #include "uploadcrc.h"
 
+#include <zlib.h>
+
 namespace scrivlo {
 
 std::uint32_t crc32Update(std::uint32_t running, const std::uint8_t *bytes, std::size_t count)
 {
+    // zlib answers 0 for no data; the running value must survive an empty frame.
     if (count == 0 || !bytes)
         return running;
-    std::uint32_t crc = ~running;
-    for (std::size_t i = 0; i < count; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
+    return static_cast<std::uint32_t>(::crc32_z(running, bytes, count));
 }
 
 } // namespace scrivlo

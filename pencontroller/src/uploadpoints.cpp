@@ -1,21 +1,24 @@
 #include "uploadpoints.h"
 
+#include <new>
+
 namespace scrivlo {
 
-UploadPoints::UploadPoints()
-    : m_x(new std::uint16_t[kCapacity]), m_y(new std::uint16_t[kCapacity]),
-      m_pressure(new std::uint16_t[kCapacity])
+bool UploadPoints::reset(std::size_t capacity)
 {
-}
-
-bool UploadPoints::append(std::uint16_t x, std::uint16_t y, std::uint16_t pressure)
-{
-    if (m_count >= kCapacity)
-        return false;
-    m_x[m_count] = x;
-    m_y[m_count] = y;
-    m_pressure[m_count] = pressure;
-    ++m_count;
+    if (capacity > m_capacity) {
+        // Left uninitialised: only what a decode writes is ever read.
+        std::unique_ptr<std::uint16_t[]> x(new (std::nothrow) std::uint16_t[capacity]);
+        std::unique_ptr<std::uint16_t[]> y(new (std::nothrow) std::uint16_t[capacity]);
+        std::unique_ptr<std::uint16_t[]> pressure(new (std::nothrow) std::uint16_t[capacity]);
+        if (!x || !y || !pressure)
+            return false;
+        m_x = std::move(x);
+        m_y = std::move(y);
+        m_pressure = std::move(pressure);
+        m_capacity = capacity;
+    }
+    m_count = 0;
     return true;
 }
 

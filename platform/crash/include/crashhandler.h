@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exceptionkind.h"
+#include "systemfacts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -68,6 +69,8 @@ struct CrashContext
     // MappingReader from procmaps.h.
     const char *maps;
     std::size_t mapsLength;
+    // The machine as install() found it; never null.
+    const SystemFacts *system;
 };
 
 // Runs at crash time, on the crashing thread's alternate stack, with the fatal signals blocked.

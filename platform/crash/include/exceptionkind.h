@@ -13,11 +13,16 @@ struct ExceptionKind
 };
 
 inline constexpr std::uint32_t kAccessViolation = 0xC0000005;
+inline constexpr std::uint32_t kGuardPage = 0x80000001;
 inline constexpr std::uint32_t kDatatypeMisalignment = 0x80000002;
 inline constexpr std::uint32_t kBreakpoint = 0x80000003;
 inline constexpr std::uint32_t kSingleStep = 0x80000004;
 inline constexpr std::uint32_t kInPageError = 0xC0000006;
+inline constexpr std::uint32_t kInvalidHandle = 0xC0000008;
+inline constexpr std::uint32_t kNoMemory = 0xC0000017;
 inline constexpr std::uint32_t kIllegalInstruction = 0xC000001D;
+inline constexpr std::uint32_t kNoncontinuableException = 0xC0000025;
+inline constexpr std::uint32_t kInvalidDisposition = 0xC0000026;
 inline constexpr std::uint32_t kArrayBoundsExceeded = 0xC000008C;
 inline constexpr std::uint32_t kFltDenormalOperand = 0xC000008D;
 inline constexpr std::uint32_t kFltDivideByZero = 0xC000008E;
@@ -40,5 +45,11 @@ ExceptionKind exceptionForSignal(int signal, int signalCode, bool inStackGuard);
 
 // The kind reported for a C++ exception that nothing caught.
 ExceptionKind uncaughtCppException();
+
+// The name a report gives an exception code: the table's own name ("ACCESS_VIOLATION", ...), or
+// for a code outside it `otherwise` (the system's text for it), "" when that is null. Codes that
+// no signal maps to (GUARD_PAGE, INVALID_HANDLE, ...) keep their names all the same. Pure and
+// async-signal-safe; the result is static text or `otherwise`.
+const char *exceptionCodeName(std::uint32_t code, const char *otherwise = nullptr);
 
 } // namespace crash

@@ -5,7 +5,9 @@
 #include "localclock.h"
 #include "minidumpwriter.h"
 #include "procmaps.h"
+#include "safememory.h"
 #include "stackguard.h"
+#include "stackwalk.h"
 #include "textbuffer.h"
 
 #include <atomic>
@@ -80,12 +82,11 @@ bool joinPath(char *out, std::size_t capacity, const char *folder, const char *n
               const char *suffix = "")
 {
     TextBuffer path(out, capacity);
-    path.append(folder);
+    path.text(folder);
     if (path.length() == 0 || folder[path.length() - 1] != '/')
-        path.append("/");
-    path.append(name);
-    path.append(suffix);
-    return !path.overflowed();
+        path.character('/');
+    path.text(name).text(suffix);
+    return !path.cut();
 }
 
 // Creates the folder (one level) and the partial dump file in it. Returns the descriptor.
@@ -116,7 +117,7 @@ bool writeDump(const DumpRequest &request, const char *name)
         close(fd);
         if (written && rename(g_state.partialPath, g_state.dumpPath) == 0) {
             TextBuffer folder(g_state.dumpFolder, sizeof g_state.dumpFolder);
-            folder.append(g_state.folders[i]);
+            folder.text(g_state.folders[i]);
             return true;
         }
         unlink(g_state.partialPath);
@@ -201,6 +202,7 @@ void onFatalSignal(int signal, siginfo_t *info, void *contextPointer)
     crash.stackEnd = stackEnd;
     crash.maps = scratch.maps;
     crash.mapsLength = scratch.mapsLength;
+    crash.system = &g_state.facts;
 
     if (g_state.beforeDump)
         g_state.beforeDump(crash, g_state.userData);
@@ -281,7 +283,7 @@ bool install(const Options &options)
     if (options.programName.size() >= kNameCapacity || options.version.size() >= kNameCapacity ||
         options.fileNamePattern.size() >= kNameCapacity)
         return false;
-    if (!allocateDumpScratch(g_state.scratch))
+    if (!allocateDumpScratch(g_state.scratch) || !prepareMemoryReads())
         return false;
 
     for (std::size_t i = 0; i < folders.size(); ++i)
@@ -297,6 +299,7 @@ bool install(const Options &options)
     g_state.clock = planLocalClock(static_cast<std::int64_t>(std::time(nullptr)));
     g_state.facts = collectSystemFacts();
     g_state.argumentsStart = startOfProcessArguments();
+    prepareStackWalk();
 
     ensureAlternateStack();
     struct sigaction action = {};

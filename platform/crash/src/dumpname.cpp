@@ -48,7 +48,7 @@ bool fillPattern(TextBuffer *out, const char *pattern, const DumpNameFields *fie
             return false;
         if (*at != '{') {
             if (out)
-                out->append(at, 1);
+                out->character(*at);
             ++at;
             continue;
         }
@@ -62,26 +62,26 @@ bool fillPattern(TextBuffer *out, const char *pattern, const DumpNameFields *fie
         const LocalTime &t = fields->time;
         switch (field) {
         case Field::Name:
-            out->append(fields->name);
+            out->text(fields->name);
             break;
         case Field::Version:
-            out->append(fields->version);
+            out->text(fields->version);
             break;
         case Field::Date:
-            out->appendDecimal(t.year, 4);
-            out->appendDecimal(t.month, 2);
-            out->appendDecimal(t.day, 2);
+            out->decimal(t.year, 4);
+            out->decimal(t.month, 2);
+            out->decimal(t.day, 2);
             break;
         case Field::Time:
-            out->appendDecimal(t.hour, 2);
-            out->appendDecimal(t.minute, 2);
-            out->appendDecimal(t.second, 2);
+            out->decimal(t.hour, 2);
+            out->decimal(t.minute, 2);
+            out->decimal(t.second, 2);
             break;
         case Field::Pid:
-            out->appendDecimal(fields->pid);
+            out->decimal(fields->pid);
             break;
         case Field::Tid:
-            out->appendDecimal(fields->tid);
+            out->decimal(fields->tid);
             break;
         case Field::None:
             return false;
@@ -105,7 +105,7 @@ bool formatDumpName(char *out, std::size_t capacity, const char *pattern,
     if (!isValidDumpNamePattern(pattern) || capacity == 0)
         return false;
     TextBuffer text(out, capacity);
-    if (!fillPattern(&text, pattern, &fields) || text.overflowed())
+    if (!fillPattern(&text, pattern, &fields) || text.cut())
         return false;
     return true;
 }

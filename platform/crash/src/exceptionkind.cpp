@@ -6,31 +6,66 @@ namespace crash {
 
 namespace {
 
-constexpr ExceptionKind kind(std::uint32_t code, const char *name)
+struct CodeName
 {
-    return ExceptionKind{code, name};
+    std::uint32_t code;
+    const char *name;
+};
+
+constexpr CodeName kNames[] = {
+    {kAccessViolation, "ACCESS_VIOLATION"},
+    {kGuardPage, "GUARD_PAGE"},
+    {kDatatypeMisalignment, "DATATYPE_MISALIGNMENT"},
+    {kBreakpoint, "BREAKPOINT"},
+    {kSingleStep, "SINGLE_STEP"},
+    {kInPageError, "IN_PAGE_ERROR"},
+    {kInvalidHandle, "INVALID_HANDLE"},
+    {kIllegalInstruction, "ILLEGAL_INSTRUCTION"},
+    {kNoncontinuableException, "NONCONTINUABLE_EXCEPTION"},
+    {kInvalidDisposition, "INVALID_DISPOSITION"},
+    {kArrayBoundsExceeded, "ARRAY_BOUNDS_EXCEEDED"},
+    {kFltDenormalOperand, "FLT_DENORMAL_OPERAND"},
+    {kFltDivideByZero, "FLT_DIVIDE_BY_ZERO"},
+    {kFltInexactResult, "FLT_INEXACT_RESULT"},
+    {kFltInvalidOperation, "FLT_INVALID_OPERATION"},
+    {kFltOverflow, "FLT_OVERFLOW"},
+    {kFltStackCheck, "FLT_STACK_CHECK"},
+    {kFltUnderflow, "FLT_UNDERFLOW"},
+    {kIntDivideByZero, "INT_DIVIDE_BY_ZERO"},
+    {kIntOverflow, "INT_OVERFLOW"},
+    {kPrivInstruction, "PRIV_INSTRUCTION"},
+    {kStackOverflow, "STACK_OVERFLOW"},
+};
+
+// A code of the table, by its table name.
+constexpr ExceptionKind named(std::uint32_t code)
+{
+    for (const CodeName &entry : kNames) {
+        if (entry.code == code)
+            return ExceptionKind{code, entry.name};
+    }
+    return ExceptionKind{code, ""};
 }
 
 ExceptionKind forSegv(bool inStackGuard)
 {
-    return inStackGuard ? kind(kStackOverflow, "STACK_OVERFLOW")
-                        : kind(kAccessViolation, "ACCESS_VIOLATION");
+    return named(inStackGuard ? kStackOverflow : kAccessViolation);
 }
 
 ExceptionKind forBus(int code)
 {
     switch (code) {
     case BUS_ADRALN:
-        return kind(kDatatypeMisalignment, "DATATYPE_MISALIGNMENT");
+        return named(kDatatypeMisalignment);
     case BUS_ADRERR:
     case BUS_OBJERR:
     case BUS_MCEERR_AR:
     case BUS_MCEERR_AO:
         // The page behind the address could not be brought in (a truncated mapped file, a
         // hardware memory error).
-        return kind(kInPageError, "IN_PAGE_ERROR");
+        return named(kInPageError);
     default:
-        return kind(kAccessViolation, "ACCESS_VIOLATION");
+        return named(kAccessViolation);
     }
 }
 
@@ -38,38 +73,38 @@ ExceptionKind forFpe(int code)
 {
     switch (code) {
     case FPE_INTDIV:
-        return kind(kIntDivideByZero, "INT_DIVIDE_BY_ZERO");
+        return named(kIntDivideByZero);
     case FPE_INTOVF:
-        return kind(kIntOverflow, "INT_OVERFLOW");
+        return named(kIntOverflow);
     case FPE_FLTDIV:
-        return kind(kFltDivideByZero, "FLT_DIVIDE_BY_ZERO");
+        return named(kFltDivideByZero);
     case FPE_FLTOVF:
-        return kind(kFltOverflow, "FLT_OVERFLOW");
+        return named(kFltOverflow);
     case FPE_FLTUND:
-        return kind(kFltUnderflow, "FLT_UNDERFLOW");
+        return named(kFltUnderflow);
     case FPE_FLTRES:
-        return kind(kFltInexactResult, "FLT_INEXACT_RESULT");
+        return named(kFltInexactResult);
     case FPE_FLTSUB:
-        return kind(kArrayBoundsExceeded, "ARRAY_BOUNDS_EXCEEDED");
+        return named(kArrayBoundsExceeded);
     default:
         // FPE_FLTINV, an undiagnosed floating-point trap, or SIGFPE sent by a process.
-        return kind(kFltInvalidOperation, "FLT_INVALID_OPERATION");
+        return named(kFltInvalidOperation);
     }
 }
 
 ExceptionKind forIll(int code)
 {
     if (code == ILL_PRVOPC || code == ILL_PRVREG)
-        return kind(kPrivInstruction, "PRIV_INSTRUCTION");
-    return kind(kIllegalInstruction, "ILLEGAL_INSTRUCTION");
+        return named(kPrivInstruction);
+    return named(kIllegalInstruction);
 }
 
 ExceptionKind forTrap(int code)
 {
     // int3 arrives as SI_KERNEL on x86-64; only tracing and hardware breakpoints are steps.
     if (code == TRAP_TRACE || code == TRAP_HWBKPT)
-        return kind(kSingleStep, "SINGLE_STEP");
-    return kind(kBreakpoint, "BREAKPOINT");
+        return named(kSingleStep);
+    return named(kBreakpoint);
 }
 
 } // namespace
@@ -88,15 +123,25 @@ ExceptionKind exceptionForSignal(int signal, int signalCode, bool inStackGuard)
     case SIGTRAP:
         return forTrap(signalCode);
     case SIGABRT:
-        return kind(kFatalAppExit, "Aborted");
+        // Codes outside the table carry the system's own text for them.
+        return ExceptionKind{kFatalAppExit, "Aborted"};
     default:
-        return kind(0, "Unknown signal");
+        return ExceptionKind{0, "Unknown signal"};
     }
 }
 
 ExceptionKind uncaughtCppException()
 {
-    return kind(kCppException, "Unhandled C++ exception");
+    return ExceptionKind{kCppException, "Unhandled C++ exception"};
+}
+
+const char *exceptionCodeName(std::uint32_t code, const char *otherwise)
+{
+    const char *name = named(code).name;
+    if (*name)
+        return name;
+    // Never a name left over from another code: one look-up, one answer.
+    return otherwise ? otherwise : "";
 }
 
 } // namespace crash

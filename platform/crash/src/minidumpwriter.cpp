@@ -1,7 +1,11 @@
 #include "minidumpwriter.h"
 
+#include "elfimage.h"
 #include "minidumpformat.h"
+#include "modules.h"
 #include "procmaps.h"
+#include "safememory.h"
+#include "textbuffer.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,13 +18,7 @@ namespace crash {
 
 struct ModuleEntry
 {
-    std::uintptr_t base;
-    std::uintptr_t end;
-    std::uint32_t deviceMajor;
-    std::uint32_t deviceMinor;
-    std::uint64_t inode;
-    const char *path; // into the maps text
-    std::size_t pathLength;
+    LoadedModule module;
     std::uint32_t nameRva;
     std::uint32_t codeViewRva;
     std::uint32_t codeViewSize;
@@ -220,40 +218,20 @@ std::uint32_t writeString(FileWriter &out, const char *text, std::size_t length)
     return rva;
 }
 
-bool startsWithElf(const DumpScratch &scratch, std::uintptr_t base)
-{
-    unsigned char magic[4];
-    return copyMemory(scratch, magic, base, 4) && std::memcmp(magic, ELFMAG, SELFMAG) == 0;
-}
-
 // The GNU build id from the module's notes, as the program headers in memory point at them.
-std::size_t readBuildId(const DumpScratch &scratch, std::uintptr_t base, unsigned char *id)
+std::size_t readBuildId(std::uintptr_t base, unsigned char *id)
 {
-    Elf64_Ehdr header;
-    if (!copyMemory(scratch, &header, base, sizeof header) ||
-        header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_phentsize != sizeof(Elf64_Phdr) ||
-        header.e_phnum == 0 || header.e_phnum > 256)
+    ElfImage image;
+    if (!readElfImage(base, image))
         return 0;
-    Elf64_Phdr headers[256];
-    if (!copyMemory(scratch, headers, base + header.e_phoff, header.e_phnum * sizeof(Elf64_Phdr)))
-        return 0;
-    std::uintptr_t bias = 0;
-    bool haveLoad = false;
-    for (unsigned i = 0; i < header.e_phnum && !haveLoad; ++i) {
-        if (headers[i].p_type == PT_LOAD) {
-            bias = base - (headers[i].p_vaddr - headers[i].p_offset);
-            haveLoad = true;
-        }
-    }
-    if (!haveLoad)
-        return 0;
-    for (unsigned i = 0; i < header.e_phnum; ++i) {
-        const Elf64_Phdr &note = headers[i];
+    const std::uintptr_t bias = base - image.firstAddress;
+    for (unsigned i = 0; i < image.count; ++i) {
+        const Elf64_Phdr &note = image.headers[i];
         if (note.p_type != PT_NOTE)
             continue;
         unsigned char notes[4096];
         std::size_t size = note.p_memsz < sizeof notes ? note.p_memsz : sizeof notes;
-        if (!copyMemory(scratch, notes, bias + note.p_vaddr, size))
+        if (!readMemory(notes, bias + note.p_vaddr, size))
             continue;
         for (std::size_t at = 0; at + sizeof(Elf64_Nhdr) <= size;) {
             Elf64_Nhdr entry;
@@ -275,44 +253,13 @@ std::size_t readBuildId(const DumpScratch &scratch, std::uintptr_t base, unsigne
     return 0;
 }
 
-bool samePath(const ModuleEntry &module, const Mapping &m)
-{
-    return module.pathLength == m.pathLength && std::memcmp(module.path, m.path, m.pathLength) == 0;
-}
-
-bool sameFile(const ModuleEntry &module, const Mapping &m)
-{
-    return module.inode == m.inode && module.deviceMajor == m.deviceMajor &&
-           module.deviceMinor == m.deviceMinor && samePath(module, m);
-}
-
-// A module is an ELF file mapped from offset 0; its base is that mapping (not the executable
-// one, which would shift every symbol) and it reaches to the last mapping of the same file.
 std::size_t collectModules(DumpScratch &scratch)
 {
     std::size_t count = 0;
-    MappingReader reader(scratch.maps, scratch.mapsLength);
-    Mapping m;
-    while (reader.next(m)) {
-        if (m.pathLength == 0 || m.path[0] != '/' || m.inode == 0)
-            continue;
-        if (count > 0 && sameFile(scratch.modules[count - 1], m) && m.offset != 0) {
-            scratch.modules[count - 1].end = m.end;
-            continue;
-        }
-        if (m.offset != 0 || !m.readable || count == scratch.moduleCapacity ||
-            !startsWithElf(scratch, m.start))
-            continue;
-        ModuleEntry &module = scratch.modules[count++];
-        module = ModuleEntry{};
-        module.base = m.start;
-        module.end = m.end;
-        module.deviceMajor = m.deviceMajor;
-        module.deviceMinor = m.deviceMinor;
-        module.inode = m.inode;
-        module.path = m.path;
-        module.pathLength = m.pathLength;
-    }
+    ModuleReader reader(scratch.maps, scratch.mapsLength);
+    LoadedModule module;
+    while (count < scratch.moduleCapacity && reader.next(module))
+        scratch.modules[count++] = ModuleEntry{module, 0, 0, 0};
     return count;
 }
 
@@ -377,7 +324,8 @@ void writeSystemInfo(FileWriter &out, StreamTable &streams, const SystemFacts &f
     info.processorArchitecture = kArchitectureAmd64;
     info.processorLevel = facts.processorLevel;
     info.processorRevision = facts.processorRevision;
-    info.numberOfProcessors = facts.processorCount;
+    info.numberOfProcessors =
+        static_cast<std::uint8_t>(facts.processorCount > 255 ? 255 : facts.processorCount);
     info.majorVersion = facts.majorVersion;
     info.minorVersion = facts.minorVersion;
     info.buildNumber = facts.buildNumber;
@@ -390,7 +338,12 @@ void writeSystemInfo(FileWriter &out, StreamTable &streams, const SystemFacts &f
     info.csdVersionRva = rva + sizeof info;
     out.write(&info, sizeof info);
     streams.add(kSystemInfoStream, rva, sizeof info);
-    writeString(out, facts.description, std::strlen(facts.description));
+    // "Linux <release> <version> <machine>" as the record's service-pack text.
+    char description[4 * sizeof facts.systemName];
+    TextBuffer text(description, sizeof description);
+    text.text(facts.systemName).character(' ').text(facts.release).character(' ');
+    text.text(facts.version).character(' ').text(facts.machine);
+    writeString(out, text.data(), text.length());
 }
 
 void writeMiscInfo(FileWriter &out, StreamTable &streams, pid_t pid)
@@ -408,17 +361,17 @@ void writeMiscInfo(FileWriter &out, StreamTable &streams, pid_t pid)
 void writeModules(FileWriter &out, StreamTable &streams, DumpScratch &scratch, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i) {
-        ModuleEntry &module = scratch.modules[i];
+        ModuleEntry &entry = scratch.modules[i];
         out.align(4);
-        module.nameRva = writeString(out, module.path, module.pathLength);
+        entry.nameRva = writeString(out, entry.module.path, entry.module.pathLength);
         unsigned char id[kMaxBuildId];
-        const std::size_t idLength = readBuildId(scratch, module.base, id);
+        const std::size_t idLength = readBuildId(entry.module.base, id);
         if (idLength > 0) {
             out.align(4);
-            module.codeViewRva = out.position();
+            entry.codeViewRva = out.position();
             out.write(&kCodeViewElfBuildId, 4);
             out.write(id, idLength);
-            module.codeViewSize = static_cast<std::uint32_t>(4 + idLength);
+            entry.codeViewSize = static_cast<std::uint32_t>(4 + idLength);
         }
     }
     out.align(8);
@@ -426,12 +379,12 @@ void writeModules(FileWriter &out, StreamTable &streams, DumpScratch &scratch, s
     const std::uint32_t number = static_cast<std::uint32_t>(count);
     out.write(&number, 4);
     for (std::size_t i = 0; i < count; ++i) {
-        const ModuleEntry &module = scratch.modules[i];
+        const ModuleEntry &entry = scratch.modules[i];
         Module record{};
-        record.baseOfImage = module.base;
-        record.sizeOfImage = static_cast<std::uint32_t>(module.end - module.base);
-        record.moduleNameRva = module.nameRva;
-        record.cvRecord = LocationDescriptor{module.codeViewSize, module.codeViewRva};
+        record.baseOfImage = entry.module.base;
+        record.sizeOfImage = static_cast<std::uint32_t>(entry.module.end - entry.module.base);
+        record.moduleNameRva = entry.nameRva;
+        record.cvRecord = LocationDescriptor{entry.codeViewSize, entry.codeViewRva};
         out.write(&record, sizeof record);
     }
     streams.add(kModuleListStream, rva, sizeSince(out, rva));
@@ -446,12 +399,12 @@ std::size_t writeDataSegments(FileWriter &out, DumpScratch &scratch, std::size_t
     Mapping m;
     std::size_t module = 0;
     while (reader.next(m) && rangeCount < scratch.rangeCapacity) {
-        while (module < moduleCount && scratch.modules[module].end <= m.start)
+        while (module < moduleCount && scratch.modules[module].module.end <= m.start)
             ++module;
         if (module == moduleCount)
             break;
-        const ModuleEntry &owner = scratch.modules[module];
-        if (m.start < owner.base || !m.readable || !m.writable || !sameFile(owner, m))
+        const LoadedModule &owner = scratch.modules[module].module;
+        if (m.start < owner.base || !m.readable || !m.writable || !isMappingOf(m, owner))
             continue;
         const std::size_t size = m.end - m.start;
         if (total + size > kDataSegmentsCap)
@@ -491,10 +444,6 @@ bool allocateDumpScratch(DumpScratch &scratch)
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (block == MAP_FAILED)
         return false;
-    if (pipe2(scratch.copyPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        munmap(block, total);
-        return false;
-    }
     char *at = static_cast<char *>(block);
     auto take = [&](std::size_t size) {
         char *part = at;
@@ -512,37 +461,6 @@ bool allocateDumpScratch(DumpScratch &scratch)
     scratch.rangeCapacity = kRangeCapacity;
     scratch.output = take(kOutputCapacity);
     scratch.outputCapacity = kOutputCapacity;
-    return true;
-}
-
-bool copyMemory(const DumpScratch &scratch, void *to, std::uintptr_t from, std::size_t length)
-{
-    char *target = static_cast<char *>(to);
-    while (length > 0) {
-        // The pipe holds at least one page; stay within it so that a write never blocks.
-        const std::size_t chunk = length < 4096 ? length : 4096;
-        ssize_t n;
-        do {
-            n = ::write(scratch.copyPipe[1], reinterpret_cast<const void *>(from), chunk);
-        } while (n < 0 && errno == EINTR);
-        if (n <= 0)
-            return false;
-        std::size_t got = 0;
-        while (got < static_cast<std::size_t>(n)) {
-            const ssize_t r =
-                read(scratch.copyPipe[0], target + got, static_cast<std::size_t>(n) - got);
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                return false;
-            got += static_cast<std::size_t>(r);
-        }
-        if (static_cast<std::size_t>(n) != chunk)
-            return false;
-        target += chunk;
-        from += chunk;
-        length -= chunk;
-    }
     return true;
 }
 

@@ -30,13 +30,10 @@ struct DumpScratch
     std::size_t rangeCapacity = 0;
     char *output = nullptr;
     std::size_t outputCapacity = 0;
-    // A non-blocking pipe through which memory is copied, so that reading a page that has gone
-    // away fails with EFAULT instead of faulting inside the handler.
-    int copyPipe[2] = {-1, -1};
 };
 
 // Maps one block for all of the scratch memory (committed only when touched). False when the
-// memory or the pipe cannot be had.
+// memory cannot be had.
 bool allocateDumpScratch(DumpScratch &scratch);
 
 struct DumpRequest
@@ -58,8 +55,5 @@ struct DumpRequest
 // start of the file. Async-signal-safe. False when a write failed.
 bool writeMinidump(int fd, const DumpRequest &request, const SystemFacts &facts,
                    DumpScratch &scratch);
-
-// Copies memory that may be unmapped. False when any of it cannot be read. Async-signal-safe.
-bool copyMemory(const DumpScratch &scratch, void *to, std::uintptr_t from, std::size_t length);
 
 } // namespace crash

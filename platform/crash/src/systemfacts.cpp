@@ -28,18 +28,22 @@ void parseRelease(const char *release, SystemFacts &facts)
     facts.buildNumber = parts[2];
 }
 
+template <std::size_t N> void copyName(char (&to)[N], const char *from)
+{
+    TextBuffer(to, N).text(from);
+}
+
 } // namespace
 
 SystemFacts collectSystemFacts()
 {
     SystemFacts facts;
     const long processors = sysconf(_SC_NPROCESSORS_ONLN);
-    facts.processorCount = static_cast<std::uint8_t>(processors < 1     ? 1
-                                                     : processors > 255 ? 255
-                                                                        : processors);
+    facts.processorCount = processors > 0 ? static_cast<std::uint32_t>(processors) : 1;
 
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     if (__get_cpuid(0, &eax, &ebx, &ecx, &edx)) {
+        facts.x86 = true;
         facts.vendorId[0] = ebx;
         facts.vendorId[1] = edx;
         facts.vendorId[2] = ecx;
@@ -63,14 +67,10 @@ SystemFacts collectSystemFacts()
     utsname names{};
     if (uname(&names) == 0) {
         parseRelease(names.release, facts);
-        TextBuffer text(facts.description, sizeof facts.description);
-        text.append(names.sysname);
-        text.append(" ");
-        text.append(names.release);
-        text.append(" ");
-        text.append(names.version);
-        text.append(" ");
-        text.append(names.machine);
+        copyName(facts.systemName, names.sysname);
+        copyName(facts.release, names.release);
+        copyName(facts.version, names.version);
+        copyName(facts.machine, names.machine);
     }
     return facts;
 }

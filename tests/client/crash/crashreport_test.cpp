@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -282,6 +283,62 @@ INSTANTIATE_TEST_SUITE_P(
                 ch = '_';
         return name;
     });
+
+// The C library keeps no frame pointers: a fault in a sort's comparator still gives a call stack
+// that goes through the library's frames down to the program's own callers of the sort.
+TEST_F(CrashReportTest, CallStackGoesThroughTheLibraryToTheProgramsCallers)
+{
+    const ProgramRun result = run({"fault-in-qsort"});
+    ASSERT_TRUE(WIFSIGNALED(result.status)) << result.err;
+    EXPECT_EQ(WTERMSIG(result.status), SIGSEGV);
+    std::vector<std::string> files = namesIn(m_dumps);
+    ASSERT_EQ(files.size(), 2u) << testing::PrintToString(files);
+    const std::string report = testsupport::readFile(m_dumps / files[0]);
+    ASSERT_NE(report.find("Exception code: C0000005 ACCESS_VIOLATION\r\n"), std::string::npos);
+
+    // The module of each frame, innermost first.
+    const std::size_t start = report.find("Address\tFrame\r\n");
+    ASSERT_NE(start, std::string::npos);
+    const std::regex frameLine("[0-9A-F]{8,16}\t[0-9A-F]{8,16} [0-9A-F]{4}:[0-9A-F]{8} ([^\r\n]*)");
+    std::vector<std::string> modules;
+    std::istringstream lines(report.substr(start + 14));
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch frame;
+        if (std::regex_search(line, frame, frameLine))
+            modules.push_back(frame[1].str());
+    }
+    const std::string program = m_program.string();
+    ASSERT_FALSE(modules.empty());
+    EXPECT_EQ(modules.front(), program) << "the comparator";
+    const auto library = std::find_if(modules.begin(), modules.end(), [](const std::string &m) {
+        return m.find("/libc.so") != std::string::npos;
+    });
+    ASSERT_NE(library, modules.end()) << report.substr(start);
+    // The sort's caller and main, below the library's frames.
+    EXPECT_GE(std::count(library, modules.end(), program), 2) << report.substr(start);
+}
+
+// The update worker runs the network code and the extraction on a thread of its own: a stack
+// overflow there leaves a report and a dump as one on the main thread does.
+TEST_F(CrashReportTest, StackOverflowOnTheUpdateWorkersThreadIsReported)
+{
+    const ProgramRun result = run({"update-worker-stack-overflow"});
+    ASSERT_TRUE(WIFSIGNALED(result.status)) << "status " << result.status << "\n" << result.err;
+    EXPECT_EQ(WTERMSIG(result.status), SIGSEGV);
+    const std::vector<std::string> files = namesIn(m_dumps);
+    ASSERT_EQ(files.size(), 2u) << testing::PrintToString(files) << "\n" << result.err;
+    EXPECT_EQ(files[1], files[0] + ".dmp");
+    const std::string report = testsupport::readFile(m_dumps / files[0]);
+    EXPECT_NE(report.find("Exception code: C00000FD STACK_OVERFLOW\r\n"), std::string::npos)
+        << report.substr(0, 4000);
+
+    if (!haveLldb())
+        GTEST_SKIP() << "lldb is not installed";
+    const std::string backtrace =
+        lldb("'" + m_program.string() + "' -c '" + (m_dumps / files[1]).string() + "' -o 'bt'");
+    EXPECT_NE(backtrace.find("stop reason = signal SIGSEGV"), std::string::npos) << backtrace;
+    EXPECT_NE(backtrace.find("crashByStackOverflow"), std::string::npos) << backtrace;
+}
 
 // A report of the same name already there (a crash in the same second) is kept whole as
 // ".rotate", replacing an older copy; the new report is the new text alone.

@@ -1,7 +1,13 @@
 // A client-like program that installs the client's crash handling and then crashes the way its
 // first argument says. A second argument "unknown-path" installs it as for a program whose own
 // path could not be read.
+#include "app/globals.h"
+#include "classroomstandin.h"
 #include "crash/exceptionfilters.h"
+#include "update/liveupdate.h"
+
+#include <QApplication>
+#include <QThread>
 
 #include <climits>
 #include <csignal>
@@ -45,6 +51,53 @@ int *volatile g_null = nullptr;
     return crashByStackOverflow(depth + 1) + pad[0];
 }
 
+// The comparator faults while the C library's sort, built without frame pointers, is between
+// it and this program's own callers.
+[[gnu::noinline]] int compareByNullWrite(const void *a, const void *b)
+{
+    *g_null = *static_cast<const int *>(a) - *static_cast<const int *>(b);
+    return 0;
+}
+
+[[gnu::noinline]] void crashInsideQsort()
+{
+    int values[] = {3, 1, 2};
+    std::qsort(values, 3, sizeof values[0], compareByNullWrite);
+}
+
+// Sees every event of every thread; the first one that reaches the update worker on its own
+// thread (the dialog's request to download) overflows that thread's stack.
+class OverflowingApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (QThread::currentThread() != thread() && receiver->inherits("AutoUpdate"))
+            crashByStackOverflow(0);
+        return QApplication::notify(receiver, event);
+    }
+};
+
+// The client's update dialog, told by a stand-in server that an update is there: its worker's
+// thread overflows its stack as the download request reaches it.
+int overflowOnTheUpdateWorker(int argc, char **argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    OverflowingApplication app(argc, argv);
+    classroom::ClassroomStandin server;
+    if (!server.start())
+        return 5;
+    serverBaseUrl = server.baseUrl();
+    appDir = QCoreApplication::applicationDirPath() + "/";
+    server.setResponse("/ClientAPI/getversion",
+                       classroom::Response::json("{\"result\": 0, \"update\": \"" +
+                                                 server.baseUrl().toUtf8() +
+                                                 "/update.7z\", \"install\": \"\"}"));
+    LiveUpdate dialog(QString(), nullptr);
+    return app.exec() == 0 ? 6 : 7;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -68,5 +121,9 @@ int main(int argc, char **argv)
         crashByUncaughtException();
     else if (mode == "stack-overflow")
         return crashByStackOverflow(0);
+    else if (mode == "fault-in-qsort")
+        crashInsideQsort();
+    else if (mode == "update-worker-stack-overflow")
+        return overflowOnTheUpdateWorker(argc, argv);
     return 4;
 }

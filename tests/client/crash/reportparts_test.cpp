@@ -1,24 +1,21 @@
-// The crash report's parts, driven in process with forged modules and a captured context.
+// The crash report's parts, driven in process with a captured context.
 #include "crash/crashreport.h"
-#include "crash/faultaddress.h"
 #include "crash/modulelist.h"
-#include "crash/modulemap.h"
 #include "crash/reportfilename.h"
-#include "crash/reporttext.h"
-#include "crash/systemdescription.h"
+#include "crash/systemlines.h"
+#include "faultaddress.h"
+#include "modules.h"
 #include "procmaps.h"
+#include "systemfacts.h"
+#include "textbuffer.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <elf.h>
 #include <string>
-#include <sys/mman.h>
 #include <ucontext.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -27,22 +24,6 @@ std::string hex(std::uint64_t value)
     char text[32];
     std::snprintf(text, sizeof text, "%lX", static_cast<unsigned long>(value));
     return text;
-}
-
-TEST(ReportText, FormatsAndCutsAtTheBufferEnd)
-{
-    char buffer[64];
-    ReportText text(buffer, sizeof buffer);
-    text.hex(0xAB, 8).character(' ').hex(0x7F0011223344, 8).character(' ').hex(0xabc, 0, false);
-    text.character(' ').decimal(-42).character(' ').decimal(7, 2).character(' ').decimal(0);
-    EXPECT_STREQ(text.data(), "000000AB 7F0011223344 abc -42 07 0");
-    EXPECT_FALSE(text.cut());
-
-    char small[8];
-    ReportText cut(small, sizeof small);
-    cut.text("Module List:\r\n").hex(0x1234, 8);
-    EXPECT_STREQ(cut.data(), "Module ");
-    EXPECT_TRUE(cut.cut());
 }
 
 TEST(ReportFileName, GoesIntoTdumpsBesideTheProgramWithTheCrashTime)
@@ -69,7 +50,7 @@ TEST(ReportFileName, GoesIntoTdumpsBesideTheProgramWithTheCrashTime)
                                       "2019121900", crash::LocalTime{2026, 1, 2, 3, 4, 5}));
 }
 
-TEST(SystemDescription, ProcessorAndSystemLines)
+TEST(SystemLines, ProcessorAndSystemLines)
 {
     const struct
     {
@@ -77,164 +58,46 @@ TEST(SystemDescription, ProcessorAndSystemLines)
         const char *text;
     } levels[] = {{3, "Intel 30386"},      {4, "Intel 80486"}, {5, "Intel Pentium"},
                   {6, "Pentium II Above"}, {15, "Unknown"},    {25, "Unknown"}};
-    SystemDescription system;
+    crash::SystemFacts system;
     system.processorCount = 8;
     std::strcpy(system.systemName, "Linux");
     system.majorVersion = 6;
     system.minorVersion = 1;
     system.buildNumber = 76;
-    std::strcpy(system.versionText, "6.1.76-1-amd64 #1 SMP");
+    std::strcpy(system.release, "6.1.76-1-amd64");
+    std::strcpy(system.version, "#1 SMP");
     char buffer[256];
     for (const auto &c : levels) {
         system.x86 = true;
         system.processorLevel = c.level;
-        ReportText text(buffer, sizeof buffer);
+        crash::TextBuffer text(buffer, sizeof buffer);
         appendCpuInfo(text, system);
         EXPECT_EQ(std::string(text.data()),
                   std::string("Processor Level: ") + c.text + "\r\nProcessor Numbers: 8\r\n");
     }
     system.x86 = false;
-    ReportText other(buffer, sizeof buffer);
+    crash::TextBuffer other(buffer, sizeof buffer);
     appendCpuInfo(other, system);
     appendSystemVersion(other, system);
     EXPECT_STREQ(other.data(), "Processor Level: \r\nProcessor Numbers: 8\r\n"
                                "OS: Linux 6.1 Build 76 6.1.76-1-amd64 #1 SMP\r\n");
-
-    const SystemDescription here = collectSystemDescription();
-    EXPECT_STREQ(here.systemName, "Linux");
-    EXPECT_EQ(here.processorCount, sysconf(_SC_NPROCESSORS_ONLN));
 }
 
-// A module laid out in memory of the test's own, described by a forged map: its first page
-// holds the ELF header and two loadable segments, the second at 0x2000 with more memory than
-// file content. The image's own addresses start at `firstAddress` (0 for a shared object, the
-// link address for a fixed-address program).
-class ForgedModule : public testing::TestWithParam<std::uint64_t>
+TEST(ModuleList, BlockGivesPathBaseSizeAndFileTime)
 {
-protected:
-    void SetUp() override
-    {
-        m_size = 4 * 4096;
-        m_memory =
-            mmap(nullptr, m_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        ASSERT_NE(m_memory, MAP_FAILED);
-        const std::uint64_t first = GetParam();
-        Elf64_Ehdr header{};
-        std::memcpy(header.e_ident, ELFMAG, SELFMAG);
-        header.e_ident[EI_CLASS] = ELFCLASS64;
-        header.e_phoff = sizeof header;
-        header.e_phentsize = sizeof(Elf64_Phdr);
-        header.e_phnum = 3;
-        Elf64_Phdr segments[3]{};
-        segments[0].p_type = PT_PHDR; // not loadable: not counted
-        segments[0].p_vaddr = first + 0x40;
-        segments[1].p_type = PT_LOAD;
-        segments[1].p_vaddr = first;
-        segments[1].p_filesz = segments[1].p_memsz = 0x100;
-        segments[2].p_type = PT_LOAD;
-        segments[2].p_vaddr = first + 0x2000;
-        segments[2].p_offset = 0x1000;
-        segments[2].p_filesz = 0x80;
-        segments[2].p_memsz = 0x300;
-        std::memcpy(m_memory, &header, sizeof header);
-        std::memcpy(static_cast<char *>(m_memory) + sizeof header, segments, sizeof segments);
-
-        char line[512];
-        const auto base = reinterpret_cast<std::uintptr_t>(m_memory);
-        std::snprintf(line, sizeof line,
-                      "%lx-%lx r--p 00000000 08:01 4242 /fake/libmodule.so\n"
-                      "%lx-%lx r-xp 00001000 08:01 4242 /fake/libmodule.so\n"
-                      "%lx-%lx rw-p 00000000 00:00 0 \n",
-                      base, base + 0x1000, base + 0x1000, base + 0x4000, base + 0x4000,
-                      base + 0x5000);
-        m_maps = line;
-    }
-    void TearDown() override
-    {
-        if (m_memory && m_memory != MAP_FAILED)
-            munmap(m_memory, m_size);
-    }
-    std::uintptr_t base() const { return reinterpret_cast<std::uintptr_t>(m_memory); }
-
-    void *m_memory = nullptr;
-    std::size_t m_size = 0;
-    std::string m_maps;
-};
-
-TEST_P(ForgedModule, FaultAddressNamesSegmentAndOffset)
-{
-    const struct
-    {
-        std::uintptr_t at;
-        unsigned section;
-        std::uint64_t offset;
-    } cases[] = {
-        {0x40, 1, 0x40}, {0x100, 1, 0x100},  // the segment's end is still in it
-        {0x800, 0, 0},                       // in the module, in no segment
-        {0x2000, 2, 0},  {0x22FF, 2, 0x2FF}, // memory beyond the file content counts
-        {0x3800, 0, 0},
-    };
-    for (const auto &c : cases) {
-        const FaultLocation where =
-            describeFaultAddress(m_maps.data(), m_maps.size(), base() + c.at);
-        EXPECT_EQ(std::string(where.path, where.pathLength), "/fake/libmodule.so") << c.at;
-        EXPECT_EQ(where.section, c.section) << std::hex << c.at;
-        EXPECT_EQ(where.offset, c.offset) << std::hex << c.at;
-    }
-    // Anonymous memory after the module belongs to no module.
-    const FaultLocation none = describeFaultAddress(m_maps.data(), m_maps.size(), base() + 0x4100);
-    EXPECT_EQ(none.pathLength, 0u);
-    EXPECT_EQ(none.section, 0u);
-    EXPECT_EQ(none.offset, 0u);
-}
-
-TEST_P(ForgedModule, ModuleBlockSpansTheFilesMappings)
-{
-    ModuleReader reader(m_maps.data(), m_maps.size());
-    LoadedModule module;
-    ASSERT_TRUE(reader.next(module));
-    EXPECT_EQ(module.base, base());
-    EXPECT_EQ(module.end, base() + 0x4000);
-    EXPECT_FALSE(reader.next(module));
-
+    const std::uintptr_t base = 0x7f0012345000;
     char buffer[512];
-    ReportText text(buffer, sizeof buffer);
-    appendModuleBlock(text, LoadedModule{base(), base() + 0x4000, "/fake/libmodule.so", 18});
-    char low[16];
-    std::snprintf(low, sizeof low, "%08x", static_cast<unsigned>(base() & 0xFFFFFFFFu));
+    crash::TextBuffer text(buffer, sizeof buffer);
+    crash::LoadedModule module;
+    module.base = base;
+    module.end = base + 0x4000;
+    module.path = "/fake/libmodule.so";
+    module.pathLength = 18;
+    appendModuleBlock(text, module);
     // No such file: the time of the file-time epoch.
-    EXPECT_EQ(std::string(text.data()),
-              "/fake/libmodule.so\r\n\tBaseImage 0x" + std::string(low) + " " +
-                  std::to_string(base() >> 32) +
-                  " Size 0x00004000\r\n\tTimeStamp 01/01/1601 00:00:00\r\n"
-                  "\tFileVersion 0.0.0.0 Product Version 0.0.0.0\r\n\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(Layouts, ForgedModule, testing::Values(0u, 0x400000u));
-
-// The real module list of this process: the test program itself and the C library are in it,
-// and a function of the program lies in one of its segments.
-TEST(ModuleMap, RealProcessModules)
-{
-    static char maps[1 << 20];
-    const std::size_t length = crash::readProcFile("/proc/self/maps", maps, sizeof maps);
-    char self[4096] = {};
-    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    ModuleReader reader(maps, length);
-    LoadedModule module;
-    std::vector<std::string> paths;
-    while (reader.next(module))
-        paths.emplace_back(module.path, module.pathLength);
-    EXPECT_NE(std::find(paths.begin(), paths.end(), std::string(self)), paths.end());
-    EXPECT_NE(
-        std::find_if(paths.begin(), paths.end(),
-                     [](const std::string &p) { return p.find("libc.so") != std::string::npos; }),
-        paths.end());
-
-    const auto code = reinterpret_cast<std::uintptr_t>(&hex);
-    const FaultLocation where = describeFaultAddress(maps, length, code);
-    EXPECT_EQ(std::string(where.path, where.pathLength), self);
-    EXPECT_GE(where.section, 1u);
+    EXPECT_STREQ(text.data(), "/fake/libmodule.so\r\n\tBaseImage 0x12345000 32512"
+                              " Size 0x00004000\r\n\tTimeStamp 01/01/1601 00:00:00\r\n"
+                              "\tFileVersion 0.0.0.0 Product Version 0.0.0.0\r\n\r\n");
 }
 
 struct ComposedReport
@@ -267,22 +130,24 @@ struct ComposedReport
                           crash.stackBegin, crash.stackEnd);
     crash.exception = {0xC0000094, "system text"};
     crash.time = crash::LocalTime{2026, 12, 10, 9, 5, 7};
-    SystemDescription system;
+    crash::SystemFacts system;
     system.x86 = true;
     system.processorLevel = 15;
     system.processorCount = 4;
     std::strcpy(system.systemName, "Linux");
     system.majorVersion = 6;
     system.minorVersion = 1;
-    std::strcpy(system.versionText, "6.1.0");
+    std::strcpy(system.release, "6.1.0");
+    std::strcpy(system.version, "#1");
+    crash.system = &system;
 
     static char buffer[49152];
-    ReportText text(buffer, sizeof buffer);
-    composeCrashReport(text, crash, system, DataSelectors{0x2B, 0x1});
+    crash::TextBuffer text(buffer, sizeof buffer);
+    composeCrashReport(text, crash, DataSelectors{0x2B, 0x1});
     composed.text = text.data();
     char small[100];
-    ReportText cut(small, sizeof small);
-    composeCrashReport(cut, crash, system, DataSelectors{0x2B, 0x1});
+    crash::TextBuffer cut(small, sizeof small);
+    composeCrashReport(cut, crash, DataSelectors{0x2B, 0x1});
     composed.cut = cut.data();
     return composed;
 }
@@ -299,15 +164,15 @@ TEST(CrashReportText, LinesInOrderWithTheRegisters)
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     const std::string rip = hex(static_cast<std::uint64_t>(g[REG_RIP]));
-    const FaultLocation where =
-        describeFaultAddress(maps, mapsLength, static_cast<std::uintptr_t>(g[REG_RIP]));
+    const crash::FaultLocation where =
+        crash::describeFaultAddress(maps, mapsLength, static_cast<std::uintptr_t>(g[REG_RIP]));
     char location[64];
     std::snprintf(location, sizeof location, "%02X:%08lX", where.section,
                   static_cast<unsigned long>(where.offset));
     const std::string expected =
         "Unhandled exception: 12/10/2026 09:05:07\r\n"
         "Processor Level: Unknown\r\nProcessor Numbers: 4\r\n"
-        "OS: Linux 6.1 Build 0 6.1.0\r\n"
+        "OS: Linux 6.1 Build 0 6.1.0 #1\r\n"
         "Exception code: C0000094 INT_DIVIDE_BY_ZERO\r\n"
         "Fault address:  " +
         rip + " " + location + " " + self +

@@ -66,6 +66,36 @@ TEST_F(PenHandlerTest, PointsMoveTheCursorAndTheTipPressesAndReleasesWithoutMovi
     EXPECT_EQ(*log, expected);
 }
 
+// The page gives its area in its own pixels; the view shows them enlarged by the page's zoom.
+TEST_F(PenHandlerTest, TheDrawingAreaIsTakenAtThePagesZoom)
+{
+    const auto handler = makeHandler();
+    const QRect pageArea(QPoint(100, 50), QPoint(699, 649));
+    const struct
+    {
+        double zoom;
+        QRect area;
+        QPoint penFrame;
+        QPointF expected;
+    } cases[] = {
+        {1.0, pageArea, {0, 0}, {100, 50}},
+        {1.0, pageArea, {7500, 15000}, {400, 650}},
+        // Edges (150, 75) to (1049, 974): 900 high.
+        {1.5, pageArea, {0, 0}, {150, 75}},
+        {1.5, pageArea, {7500, 15000}, {600, 975}},
+        // Edges rounded to (125, 63) and (874, 811): 749 high.
+        {1.25, pageArea, {7500, 15000}, {499, 812}},
+        // Without an area the view's height counts, which the zoom does not change.
+        {1.5, QRect(), {15000, 15000}, {900, 900}},
+    };
+    for (const auto &c : cases) {
+        view.setZoomFactor(c.zoom);
+        drawingRect = c.area;
+        EXPECT_EQ(handler->mapPenPoint(c.penFrame.x(), c.penFrame.y()), c.expected)
+            << "zoom " << c.zoom << ", pen " << c.penFrame.x() << "," << c.penFrame.y();
+    }
+}
+
 TEST_F(PenHandlerTest, TheHandlerConstructedLastReceivesThePensEvents)
 {
     EXPECT_EQ(penCallbackReceiver, nullptr);

@@ -2,7 +2,6 @@
 // folder, the simulated receiver on a pseudo-terminal, and the pen's points coming out as the
 // X server's pointer and button events that the page sees.
 #include "pen/hwhandler.h"
-#include "pen/penmapping.h"
 #include "web/akwebpage.h"
 #include "web/akwebview.h"
 
@@ -15,6 +14,9 @@
 #include "tempdir.h"
 #include "webtestsupport.h"
 
+#include <QApplication>
+#include <QDesktopWidget>
+#include <QRectF>
 #include <QVariantMap>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -54,7 +56,8 @@ protected:
         ASSERT_TRUE(standin.start());
         serverBaseUrl = standin.baseUrl();
         // Loads the pen library, finds the receiver and connects the pen.
-        openView(QSize(1000, 700));
+        // Large enough for the whole drawing area at a zoom of 1.5.
+        openView(QSize(1600, 900));
     }
 
     bool realTimeModeRequested()
@@ -76,14 +79,14 @@ protected:
         }
         return events;
     }
-    // Waits for an event of type at the view point (in the page's pixels, which the zoom scales).
-    bool waitForEventAt(const QString &type, const QPoint &viewPoint)
+    // Waits for the drawing area to see an event of type within a few of the page's pixels of
+    // pagePoint: the element's own listeners record only what lands on it.
+    bool waitForEventNear(const QString &type, const QPointF &pagePoint)
     {
-        const QPointF expected = QPointF(viewPoint) / view->zoomFactor();
         return waitUntil([&] {
             for (const DrawingEvent &e : drawingEvents(type))
-                if (std::abs(e.client.x() - expected.x()) <= 1 &&
-                    std::abs(e.client.y() - expected.y()) <= 1)
+                if (std::abs(e.client.x() - pagePoint.x()) <= 3 &&
+                    std::abs(e.client.y() - pagePoint.y()) <= 3)
                     return true;
             return false;
         });
@@ -120,7 +123,8 @@ protected:
     LogCapture log;
 };
 
-TEST_F(PenOverPage, PenStrokeOverThePage)
+// Run at 96 and at 144 dpi, where the page is zoomed to 1.5.
+TEST_F(PenOverPage, AStrokeOverTheDrawingAreasCornersLandsInsideIt)
 {
     // The view found the receiver, connected the pen and switched it to real-time points.
     ASSERT_TRUE(waitUntil([&] { return realTimeModeRequested(); }));
@@ -133,45 +137,57 @@ TEST_F(PenOverPage, PenStrokeOverThePage)
     view->load(standin.pageUrl());
     ASSERT_TRUE(loads->waitForLoads(1));
     ASSERT_TRUE(loads->lastOk());
+    const QByteArray screenDpi = qgetenv("PEN_TEST_SCREEN_DPI");
+    if (!screenDpi.isEmpty()) {
+        ASSERT_EQ(QApplication::desktop()->logicalDpiX(), screenDpi.toInt());
+    }
     const double zoom = view->zoomFactor();
-    const QVariantMap element =
+    EXPECT_DOUBLE_EQ(zoom, QApplication::desktop()->logicalDpiX() / 96.0);
+    // The element's own rectangle, in the page's pixels.
+    const QVariantMap box =
         js(QStringLiteral("document.querySelector('.lc-drawing').getBoundingClientRect().toJSON()"))
             .toMap();
-    ASSERT_FALSE(element.isEmpty());
+    ASSERT_FALSE(box.isEmpty());
+    const QRectF element(box.value(QStringLiteral("x")).toDouble(),
+                         box.value(QStringLiteral("y")).toDouble(),
+                         box.value(QStringLiteral("width")).toDouble(),
+                         box.value(QStringLiteral("height")).toDouble());
+    ASSERT_LE(element.right() * zoom, view->width());
+    ASSERT_LE(element.bottom() * zoom, view->height());
 
     // Hovering over the element's centre while the page's drawing area is not known yet: the
-    // view's height spans the pen frame.
-    const QPoint centre(qRound((element.value(QStringLiteral("x")).toDouble() +
-                                element.value(QStringLiteral("width")).toDouble() / 2) *
-                               zoom),
-                        qRound((element.value(QStringLiteral("y")).toDouble() +
-                                element.value(QStringLiteral("height")).toDouble() / 2) *
-                               zoom));
-    const int viewHeight = view->height();
-    const QPoint hover(static_cast<int>(std::ceil(centre.x() * 15000.0 / viewHeight)),
-                       static_cast<int>(std::ceil(centre.y() * 15000.0 / viewHeight)));
-    ASSERT_EQ(mapPenPointInto(QRect(), viewHeight, hover.x(), hover.y()).toPoint(), centre);
+    // view's height spans the pen frame from the view's top-left corner.
+    const QPointF centre = element.center();
+    const double penUnitsPerViewPixel = 15000.0 / view->height();
+    const QPoint hover(static_cast<int>(std::ceil(centre.x() * zoom * penUnitsPerViewPixel)),
+                       static_cast<int>(std::ceil(centre.y() * zoom * penUnitsPerViewPixel)));
     pen(hover, 0);
-    ASSERT_TRUE(waitForEventAt(QStringLiteral("mousemove"), centre));
+    ASSERT_TRUE(waitForEventNear(QStringLiteral("mousemove"), centre));
 
     // The touch presses where the hover left the cursor, and asks the page for its area.
     pen(QPoint(0, 0), 700);
-    ASSERT_TRUE(waitForEventAt(QStringLiteral("mousedown"), centre));
+    ASSERT_TRUE(waitForEventNear(QStringLiteral("mousedown"), centre));
     ASSERT_TRUE(log.waitFor(QStringLiteral("runJavaScript result: ")));
-    const QRect area = drawingRect;
-    EXPECT_EQ(area.left(), element.value(QStringLiteral("x")).toInt());
-    EXPECT_EQ(area.top(), element.value(QStringLiteral("y")).toInt());
 
-    // The stroke goes on inside the area, now through its rectangle.
-    const QPoint strokeEnd = mapPenPointInto(area, viewHeight, 9000, 6000).toPoint();
-    pen(QPoint(9000, 6000), 650);
-    ASSERT_TRUE(waitForEventAt(QStringLiteral("mousemove"), strokeEnd));
-    EXPECT_EQ(pointerOnScreen(), view->mapToGlobal(strokeEnd));
+    // The stroke goes round the area just inside its corners: 15000 pen units span its height,
+    // and the same scale holds across.
+    const double inset = 0.03;
+    const double penWidth = 15000.0 * element.width() / element.height();
+    QPointF last;
+    for (const QPointF &corner : {QPointF(inset, inset), QPointF(1 - inset, inset),
+                                  QPointF(1 - inset, 1 - inset), QPointF(inset, 1 - inset)}) {
+        pen(QPoint(qRound(corner.x() * penWidth), qRound(corner.y() * 15000)), 650);
+        last = element.topLeft() +
+               QPointF(corner.x() * element.width(), corner.y() * element.height());
+        ASSERT_TRUE(waitForEventNear(QStringLiteral("mousemove"), last))
+            << "corner " << corner.x() << "," << corner.y() << " at zoom " << zoom;
+    }
 
     // Lifting the pen releases the button there; the cursor stays.
+    const QPoint lastOnScreen = pointerOnScreen();
     pen(QPoint(100, 100), 0);
-    ASSERT_TRUE(waitForEventAt(QStringLiteral("mouseup"), strokeEnd));
-    EXPECT_EQ(pointerOnScreen(), view->mapToGlobal(strokeEnd));
+    ASSERT_TRUE(waitForEventNear(QStringLiteral("mouseup"), last));
+    EXPECT_EQ(pointerOnScreen(), lastOnScreen);
     EXPECT_EQ(drawingEvents(QStringLiteral("mousedown")).size(), 1);
     EXPECT_EQ(drawingEvents(QStringLiteral("mouseup")).size(), 1);
 }

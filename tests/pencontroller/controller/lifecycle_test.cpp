@@ -1,6 +1,7 @@
 // Loading and unloading the library: its names, its threads, and that nothing outside it can
 // take over its internal calls.
 #include "testbed.h"
+#include "testisolation.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -106,5 +108,30 @@ INSTANTIATE_TEST_SUITE_P(Library, Unload, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool> &info) {
                              return info.param ? "WithPortOpen" : "WithoutPort";
                          });
+
+void SCRIVLO_CALL exitFromCallback(int, int, int)
+{
+    std::exit(7);
+}
+
+// A caller may end the process from inside a callback: exit() then runs the library's teardown
+// on the library's own worker thread, and the process must still end with the caller's status.
+TEST(LibraryDeathTest, ExitInsideACallbackEndsWithTheCallersStatus)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // Inside the isolation root, which exit() removes: the bed's own teardown never runs.
+            testsupport::setEnv("TMPDIR", testsupport::isolationRoot().string());
+            TestBed bed;
+            PenLibrary &lib = bed.library();
+            lib.SetCallBackForRealTimePenDatas(&exitFromCallback);
+            if (lib.openPort() == PenOk)
+                bed.simulator().send(pensim::realTimeFrame({{1, 2, 3}}));
+            std::this_thread::sleep_for(10s);
+            std::_Exit(1);
+        },
+        ::testing::ExitedWithCode(7), "");
+}
 
 } // namespace

@@ -105,7 +105,9 @@ struct Fixture : ::testing::Test
     ControllerState state;
     Writer writer;
     std::int64_t nowMs = 10'000;
-    StoredStrokeUpload upload{state, writer, [this] { return nowMs; }};
+    std::vector<std::string> logged;
+    StoredStrokeUpload upload{state, writer, [this] { return nowMs; },
+                              [this](const std::string &line) { logged.push_back(line); }};
     ReplyParser parser{state, writer, upload};
     FrameAssembler assembler{parser};
 
@@ -236,33 +238,35 @@ TEST_F(Fixture, ProgressReports)
     EXPECT_EQ(g_status, (std::vector<Status>{{10, 0, 0}}));
 }
 
-// An upload larger than the buffer is never written past it, and even with a matching CRC it is
-// not passed off as complete; the pen is not asked again, since the same file would overflow
-// again. The next upload starts afresh.
-TEST_F(Fixture, OversizedUploadFailsWithoutOverflow)
+// An upload that fills the buffer with the densest blocks there are (width 0: five bytes for ten
+// points) is decoded whole; one byte more is never written past the buffer and, even with a
+// matching CRC, is not passed off as complete but reported. The pen is not asked again, since the
+// same file would overflow again; the next upload starts afresh.
+TEST_F(Fixture, BufferLimitDecodesWholeAndOneByteMoreIsReported)
 {
-    Bytes big(UploadBuffer::kCapacity + 1, 0);
-    fullUpload(big, crcOf(big));
+    Bytes full(UploadBuffer::kCapacity, 0);
+    fullUpload(full, crcOf(full));
+    ASSERT_TRUE(upload.uploadComplete());
+    // 2,199,998 blocks of five bytes and one cut short to four.
+    EXPECT_EQ(upload.points().count(), 21'999'990u);
+    ASSERT_EQ(g_status.size(), 1u);
+    EXPECT_EQ(g_status[0].percent, 100);
+    EXPECT_TRUE(logged.empty());
+
+    upload.transferRequested();
+    g_status.clear();
+    full.push_back(0);
+    fullUpload(full, crcOf(full));
     EXPECT_FALSE(upload.uploadComplete());
     EXPECT_TRUE(writer.written.empty());
     EXPECT_TRUE(g_status.empty());
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_NE(logged[0].find("11000001 bytes"), std::string::npos) << logged[0];
 
     fullUpload(kUpload, crcOf(kUpload));
     EXPECT_TRUE(upload.uploadComplete());
     EXPECT_EQ(upload.points().count(), 20u);
-}
-
-// Width-0 blocks are five bytes for ten points: a buffer that fits can still hold more points
-// than the arrays. Such an upload fails, and the last good points stay.
-TEST_F(Fixture, TooManyPointsFails)
-{
-    fullUpload(kUpload, crcOf(kUpload));
-    ASSERT_TRUE(upload.uploadComplete());
-    upload.transferRequested();
-    Bytes many(6 + (UploadPoints::kCapacity / 10 + 1) * 5, 0);
-    fullUpload(many, crcOf(many));
-    EXPECT_FALSE(upload.uploadComplete());
-    EXPECT_EQ(upload.points().count(), 20u);
+    EXPECT_EQ(logged.size(), 1u);
 }
 
 // The pen-data callback gets only points in the page's range; the percentage callback gets all.

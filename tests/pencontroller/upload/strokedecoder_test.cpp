@@ -1,8 +1,12 @@
 #include "strokedecoder.h"
 
+#include "handwriting.h"
+#include "strokeencoder.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -104,15 +108,17 @@ struct Case
     std::string name;
     Bytes upload;
     std::vector<Point> points;
+    // Whole blocks only, so more blocks may follow.
+    bool extendable = true;
 };
 
 std::vector<Case> cases()
 {
     const Bytes start = header(100, 200, 0);
     return {
-        {"empty upload", {}, {}},
-        {"header cut short", {0x64, 0x00, 0xC8}, {}},
-        {"start values alone are no point", start, {}},
+        {"empty upload", {}, {}, false},
+        {"header cut short", {0x64, 0x00, 0xC8}, {}, false},
+        {"start values alone are no point", start, {}, false},
         {"width 0: ten copies of the start", join({start, {0x00, 0, 0, 0, 0}}),
          copies({100, 200, 0}, 10)},
         {"set signs with magnitude 0 are 0, padding ignored",
@@ -137,8 +143,8 @@ std::vector<Case> cases()
                copies({20, 30, 40}, 10)})},
         // The block stops after one data byte: its third value is 0 1 and a missing bit (0).
         {"truncated last block still gives ten points", join({start, {0x02, 0x35}}),
-         copies({101, 199, 2}, 10)},
-        {"a block of only its width byte", join({start, {0x07}}), copies({100, 200, 0}, 10)},
+         copies({101, 199, 2}, 10), false},
+        {"a block of only its width byte", join({start, {0x07}}), copies({100, 200, 0}, 10), false},
         {"x below zero keeps its low 16 bits", join({header(0, 5, 5), {0x01, 0xC0}, Bytes(7, 0)}),
          copies({65535, 5, 5}, 10)},
         {"width 16",
@@ -176,6 +182,8 @@ std::vector<Case> cases()
     };
 }
 
+// Each case on its own, where the end of the data is near, and with two width-0 blocks after it,
+// where its blocks lie well inside the data.
 TEST(StrokeDecoder, Table)
 {
     UploadPoints points;
@@ -186,7 +194,45 @@ TEST(StrokeDecoder, Table)
         std::copy(c.upload.begin(), c.upload.end(), exact.get());
         ASSERT_EQ(decodeUpload(exact.get(), c.upload.size(), points), DecodeResult::Decoded);
         EXPECT_EQ(pointsOf(points), c.points);
+        if (!c.extendable)
+            continue;
+        const Bytes longer = join({c.upload, Bytes(10, 0)});
+        ASSERT_EQ(decodeUpload(longer.data(), longer.size(), points), DecodeResult::Decoded);
+        EXPECT_EQ(pointsOf(points), join({c.points, copies(c.points.back(), 20)}));
     }
+}
+
+// The pen's own encoding of handwriting, and of random jumps of every width up to 16 bits, gives
+// back its points.
+TEST(StrokeDecoder, EncodedPointsComeBack)
+{
+    const pensim::Handwriting writing = pensim::handwriting(200'000, 3);
+    UploadPoints points;
+    ASSERT_EQ(decodeUpload(writing.upload.data(), writing.upload.size(), points),
+              DecodeResult::Decoded);
+    ASSERT_EQ(points.count(), writing.points.size());
+    for (std::size_t i = 0; i < points.count(); ++i) {
+        const pensim::Point &p = writing.points[i];
+        ASSERT_EQ((Point{points.x(i), points.y(i), points.pressure(i)}),
+                  (Point{p.x, p.y, p.pressure}))
+            << i;
+    }
+
+    std::mt19937 random(5);
+    pensim::StrokeEncoder encoder({0, 0, 0});
+    std::vector<Point> expected;
+    for (int width = 0; width <= 16; ++width) {
+        pensim::Point block[pensim::StrokeEncoder::kPointsPerBlock];
+        for (pensim::Point &p : block) {
+            auto any = [&] { return std::uint16_t(random() % (1u << width)); };
+            p = {any(), any(), any()};
+            expected.push_back({p.x, p.y, p.pressure});
+        }
+        encoder.addBlock(block);
+    }
+    const Bytes &jumps = encoder.bytes();
+    ASSERT_EQ(decodeUpload(jumps.data(), jumps.size(), points), DecodeResult::Decoded);
+    EXPECT_EQ(pointsOf(points), expected);
 }
 
 // The bytes after the upload's end (an earlier, longer upload's) never enter the last block.
@@ -217,24 +263,24 @@ TEST(StrokeDecoder, ReadSignedBitsMovesAcrossBytes)
     EXPECT_EQ(byte, 2u);
 }
 
-// An upload that decodes to more points than the arrays hold is refused whole, and the points of
-// the last good upload stay as they were.
-TEST(StrokeDecoder, TooManyPointsLeavesTheArraysAlone)
+// The arrays are sized from the byte count: the densest upload (width-0 blocks, five bytes for ten
+// points, the last cut short) holds exactly as many points as the bound allows, and a later, much
+// smaller upload reuses them.
+TEST(StrokeDecoder, ArraysAreSizedFromTheBytes)
 {
+    Bytes dense = header(7, 7, 7);
+    dense.resize(6 + 200'000 * 5 + 1, 0);
+    EXPECT_EQ(mostPointsIn(dense.size()), 2'000'010u);
     UploadPoints points;
-    const Bytes good = join({header(1, 2, 3), {0x00, 0, 0, 0, 0}});
-    ASSERT_EQ(decodeUpload(good.data(), good.size(), points), DecodeResult::Decoded);
+    ASSERT_EQ(decodeUpload(dense.data(), dense.size(), points), DecodeResult::Decoded);
+    EXPECT_EQ(points.count(), 2'000'010u);
+    EXPECT_EQ(points.x(2'000'009), 7);
 
-    const std::size_t fit = UploadPoints::kCapacity / 10;
-    Bytes big = header(7, 7, 7);
-    big.resize(6 + (fit + 1) * 5, 0);
-    EXPECT_EQ(decodeUpload(big.data(), big.size(), points), DecodeResult::TooManyPoints);
+    const Bytes small = join({header(1, 2, 3), {0x00, 0, 0, 0, 0}});
+    EXPECT_EQ(mostPointsIn(small.size()), 10u);
+    ASSERT_EQ(decodeUpload(small.data(), small.size(), points), DecodeResult::Decoded);
     EXPECT_EQ(pointsOf(points), copies({1, 2, 3}, 10));
-
-    big.resize(6 + fit * 5);
-    ASSERT_EQ(decodeUpload(big.data(), big.size(), points), DecodeResult::Decoded);
-    EXPECT_EQ(points.count(), fit * 10);
-    EXPECT_EQ(points.x(fit * 10 - 1), 7);
+    EXPECT_EQ(mostPointsIn(6), 0u);
 }
 
 } // namespace

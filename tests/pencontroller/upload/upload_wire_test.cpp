@@ -1,8 +1,10 @@
 // Stored-stroke uploads over the line: the built library loaded with dlopen, talking to the
 // simulated receiver and pen on a pseudo-terminal.
+#include "handwriting.h"
 #include "storedfiles.h"
 #include "strokedecoder.h"
 #include "testbed.h"
+#include "uploadbuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +61,27 @@ void SCRIVLO_CALL onWithPercent(int x, int y, int pressure, int percent)
     std::lock_guard<std::mutex> lock(g_mutex);
     g_withPercent.push_back({x, y, pressure, percent});
     g_threads.push_back(std::this_thread::get_id());
+}
+
+// For uploads of millions of points: each delivered point is checked as it comes.
+const std::vector<pensim::Point> *g_expected = nullptr;
+std::size_t g_checked = 0;
+std::size_t g_wrong = 0;
+std::size_t g_penDataCount = 0;
+
+void SCRIVLO_CALL checkWithPercent(int x, int y, int pressure, int percent)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    const std::size_t i = g_checked++;
+    const std::size_t n = g_expected->size();
+    if (i >= n || (*g_expected)[i].x != x || (*g_expected)[i].y != y ||
+        (*g_expected)[i].pressure != pressure || percent != static_cast<int>((i + 1) * 100 / n))
+        ++g_wrong;
+}
+void SCRIVLO_CALL countPenData(int, int, int)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    ++g_penDataCount;
 }
 
 template <typename T> std::vector<T> copyOf(const std::vector<T> &v)
@@ -122,6 +145,7 @@ std::vector<Delivered> expectedPoints(const Bytes &upload)
 class UploadWire : public ::testing::Test
 {
 protected:
+    UploadWire() { files.answerOn(bed.simulator()); }
     void SetUp() override
     {
         std::lock_guard<std::mutex> lock(g_mutex);
@@ -149,8 +173,10 @@ protected:
         return false;
     }
 
+    // Declared before the bed, so destroyed after it: the simulator's thread answers through the
+    // files until the bed has stopped it.
+    StoredFiles files;
     TestBed bed;
-    StoredFiles files{bed.simulator()};
 };
 
 TEST_F(UploadWire, OldestFileFromRequestToDeliveredPoints)
@@ -209,6 +235,43 @@ TEST_F(UploadWire, NewestLargeFileArrivesExactly)
     for (const Delivered &d : expected)
         inside += d.x <= 21000 && d.y <= 29700 && d.pressure <= 2047;
     EXPECT_EQ(sizeOf(g_penData), inside);
+}
+
+// An upload of ordinary handwriting as large as the buffer takes, millions of points, arrives
+// whole: the 100 % report, then every point in order.
+TEST_F(UploadWire, BufferFullOfHandwritingArrivesWhole)
+{
+    const pensim::Handwriting writing = pensim::handwriting(scrivlo::UploadBuffer::kCapacity, 4);
+    ASSERT_GT(writing.points.size(), 4'500'000u);
+    files.setFiles({writing.upload});
+    start();
+    PenLibrary &lib = bed.library();
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_expected = &writing.points;
+        g_checked = g_wrong = g_penDataCount = 0;
+    }
+    lib.SetCallBackForUploadFilePenData(&countPenData);
+    lib.SetCallBackForUploadFilePenDataWithPercentage(&checkWithPercent);
+    ASSERT_EQ(lib.transferOldestFile(), PenOk);
+    ASSERT_TRUE(waitFor([] { return completions() == 1; }, 120'000ms));
+    long reported = 0;
+    for (const Status &s : copyOf(g_status))
+        reported += s.bytes;
+    EXPECT_EQ(reported, long(writing.upload.size()));
+
+    ASSERT_EQ(lib.GetUploadFile(), PenOk);
+    const std::size_t n = writing.points.size();
+    ASSERT_TRUE(waitFor(
+        [n] {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            return g_checked == n;
+        },
+        60'000ms));
+    std::lock_guard<std::mutex> lock(g_mutex);
+    EXPECT_EQ(g_wrong, 0u);
+    // Handwriting stays on the page: the pen-data callback gets every point too.
+    EXPECT_EQ(g_penDataCount, n);
 }
 
 // A damaged upload is asked for again (0x39 with 1) and the second, intact send completes it.

@@ -58,6 +58,50 @@ TEST(ExceptionKind, MapsEachFatalSignalToItsReportCodeAndName)
     EXPECT_EQ(crash::uncaughtCppException().code, 0xE06D7363u);
 }
 
+// The report's name for each code of the table, codes that no signal maps to included; a code
+// outside it takes the system's text, and with none the name is empty rather than a left-over.
+TEST(ExceptionKind, NamesEveryCodeOfTheTable)
+{
+    const struct
+    {
+        std::uint32_t code;
+        const char *name; // null: the system's text
+    } cases[] = {
+        {0xC0000005, "ACCESS_VIOLATION"},
+        {0x80000001, "GUARD_PAGE"},
+        {0x80000002, "DATATYPE_MISALIGNMENT"},
+        {0x80000003, "BREAKPOINT"},
+        {0x80000004, "SINGLE_STEP"},
+        {0xC0000006, "IN_PAGE_ERROR"},
+        {0xC0000008, "INVALID_HANDLE"},
+        {0xC0000017, nullptr},
+        {0xC000001D, "ILLEGAL_INSTRUCTION"},
+        {0xC0000025, "NONCONTINUABLE_EXCEPTION"},
+        {0xC0000026, "INVALID_DISPOSITION"},
+        {0xC000008C, "ARRAY_BOUNDS_EXCEEDED"},
+        {0xC000008D, "FLT_DENORMAL_OPERAND"},
+        {0xC000008E, "FLT_DIVIDE_BY_ZERO"},
+        {0xC000008F, "FLT_INEXACT_RESULT"},
+        {0xC0000090, "FLT_INVALID_OPERATION"},
+        {0xC0000091, "FLT_OVERFLOW"},
+        {0xC0000092, "FLT_STACK_CHECK"},
+        {0xC0000093, "FLT_UNDERFLOW"},
+        {0xC0000094, "INT_DIVIDE_BY_ZERO"},
+        {0xC0000095, "INT_OVERFLOW"},
+        {0xC0000096, "PRIV_INSTRUCTION"},
+        {0xC00000FD, "STACK_OVERFLOW"},
+        {0xE06D7363, nullptr},
+        {0x40000015, nullptr},
+        {0x12345678, nullptr},
+    };
+    for (const auto &c : cases) {
+        EXPECT_STREQ(crash::exceptionCodeName(c.code, "system text"),
+                     c.name ? c.name : "system text")
+            << std::hex << c.code;
+        EXPECT_STREQ(crash::exceptionCodeName(c.code), c.name ? c.name : "") << std::hex << c.code;
+    }
+}
+
 TEST(ExceptionKind, TakesOnlyInaccessibleMemoryNearTheStackPointerForTheGuard)
 {
     constexpr std::uintptr_t sp = 0x7ffd00100000;

@@ -31,7 +31,7 @@ std::uint32_t referenceCrc32(const Bytes &bytes)
     return c ^ 0xFFFFFFFFu;
 }
 
-StoredFiles::StoredFiles(PenSimulator &simulator)
+void StoredFiles::answerOn(PenSimulator &simulator)
 {
     simulator.setHandler(0x34, [this](const Command &c) { return transfer(c); });
     simulator.setHandler(0x33, [this](const Command &) { return acknowledged(); });

@@ -35,8 +35,10 @@ public:
         bool answerResend = true;
     };
 
-    // Answers 0x34, 0x33 and 0x39 on `simulator`, in place of any earlier handler.
-    explicit StoredFiles(PenSimulator &simulator);
+    // Answers 0x34, 0x33 and 0x39 on `simulator`, in place of any earlier handler. The
+    // simulator's thread calls into these files until the simulator is destroyed: they must
+    // outlive it.
+    void answerOn(PenSimulator &simulator);
 
     // Oldest first.
     void setFiles(const std::vector<Bytes> &files);

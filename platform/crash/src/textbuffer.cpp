@@ -1,11 +1,13 @@
-#include "reporttext.h"
+#include "textbuffer.h"
 
-ReportText::ReportText(char *buffer, std::size_t capacity) : m_buffer(buffer), m_capacity(capacity)
+namespace crash {
+
+TextBuffer::TextBuffer(char *buffer, std::size_t capacity) : m_buffer(buffer), m_capacity(capacity)
 {
     clear();
 }
 
-void ReportText::clear()
+void TextBuffer::clear()
 {
     m_length = 0;
     m_cut = false;
@@ -13,7 +15,7 @@ void ReportText::clear()
         m_buffer[0] = '\0';
 }
 
-ReportText &ReportText::character(char c)
+TextBuffer &TextBuffer::character(char c)
 {
     if (m_length + 1 >= m_capacity) {
         m_cut = true;
@@ -24,14 +26,14 @@ ReportText &ReportText::character(char c)
     return *this;
 }
 
-ReportText &ReportText::text(const char *text, std::size_t length)
+TextBuffer &TextBuffer::text(const char *text, std::size_t length)
 {
     for (std::size_t i = 0; i < length && !m_cut; ++i)
         character(text[i]);
     return *this;
 }
 
-ReportText &ReportText::text(const char *text)
+TextBuffer &TextBuffer::text(const char *text)
 {
     if (!text)
         return *this;
@@ -40,7 +42,7 @@ ReportText &ReportText::text(const char *text)
     return *this;
 }
 
-ReportText &ReportText::hex(std::uint64_t value, int width, bool upperCase)
+TextBuffer &TextBuffer::hex(std::uint64_t value, int width, bool upperCase)
 {
     const char *digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
     char reversed[16];
@@ -56,7 +58,7 @@ ReportText &ReportText::hex(std::uint64_t value, int width, bool upperCase)
     return *this;
 }
 
-ReportText &ReportText::decimal(std::int64_t value, int width)
+TextBuffer &TextBuffer::decimal(std::int64_t value, int width)
 {
     char reversed[20];
     int count = 0;
@@ -74,3 +76,5 @@ ReportText &ReportText::decimal(std::int64_t value, int width)
         character(reversed[--count]);
     return *this;
 }
+
+} // namespace crash
