@@ -48,8 +48,13 @@ void messageHandler(QtMsgType type, const QMessageLogContext &context, const QSt
                               .arg(context.line);
     const QString when = QStringLiteral("(%1)").arg(
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss ddd")));
+    // A message is one line whatever it holds: a line break of its own (a page's console text,
+    // a server's answer) would start a line that looks like the client's.
+    QString text = message;
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"));
     // One multi-argument pass, so that "%1" inside the message is not taken as a place marker.
-    const QString line = QStringLiteral("%1 %2 %3 %4").arg(levelText(type), where, message, when);
+    const QString line = QStringLiteral("%1 %2 %3 %4").arg(levelText(type), where, text, when);
     if (logStream) {
         *logStream << line << "\r\n";
         logStream->flush();

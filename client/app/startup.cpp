@@ -29,8 +29,6 @@ int runClient(int argc, char **argv)
     // The crash handling is installed here, before anything else runs.
     installExceptionFilters();
 
-    // Read by the web engine when it starts.
-    qputenv("QTWEBENGINE_REMOTE_DEBUGGING", "9000");
     // Set before any location is read: the web engine's folders follow these names.
     QCoreApplication::setApplicationName(applicationName);
     QCoreApplication::setOrganizationName(QString());
@@ -65,7 +63,7 @@ int runClient(int argc, char **argv)
 
     // Stays until shutdown; an empty address loads serverBaseUrl.
     auto window = std::make_unique<AKMainWindow>();
-    window->loadClassroomUrl(QUrl(classUrl, QUrl::TolerantMode));
+    window->loadClassroomUrl(parseClassPageUrl(classUrl));
     window->show();
     mainWindow = window.get();
 

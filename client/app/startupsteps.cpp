@@ -1,7 +1,9 @@
 #include "startupsteps.h"
 
 #include "globals.h"
+#include "webaddress.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +25,16 @@ QString readServerBaseUrl(const QString &fileName, const QString &builtIn)
     QFile file(fileName);
     if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
         return builtIn;
-    return QString::fromUtf8(file.readAll()).trimmed();
+    const QString address = QString::fromUtf8(file.readAll()).trimmed();
+    // The main window loads this address, with the bridges on its page, and the version check
+    // takes the update from it: no script, file or other scheme.
+    if (!isWebAddress(QUrl(address, QUrl::TolerantMode))) {
+        qWarning().noquote() << QStringLiteral("%1 holds \"%2\", which is no http or https address "
+                                               "with a host; the built-in address is kept")
+                                    .arg(QFileInfo(fileName).fileName(), address);
+        return builtIn;
+    }
+    return address;
 }
 
 QString classPageUrl(const QString &serverBaseUrl, const QString &argument)
@@ -39,6 +50,27 @@ QString classPageUrl(const QString &serverBaseUrl, const QString &argument)
         return QString();
     return serverBaseUrl + QStringLiteral("/static/h5/index.html#/?") +
            argument.mid(markerAt + marker.size());
+}
+
+QUrl parseClassPageUrl(const QString &address)
+{
+    // Tolerant parsing re-encodes every "%" of a text in which one "%" begins no escape; the
+    // stray ones are encoded here first, so that it leaves the others alone.
+    const auto isHex = [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
+    };
+    QString text;
+    text.reserve(address.size());
+    for (int i = 0; i < address.size(); ++i) {
+        const QChar c = address.at(i);
+        if (c == QLatin1Char('%') &&
+            !(i + 2 < address.size() && isHex(address.at(i + 1)) && isHex(address.at(i + 2))))
+            text += QLatin1String("%25");
+        else
+            text += c;
+    }
+    return QUrl(text, QUrl::TolerantMode);
 }
 
 QString updaterArgs(int argc, char **argv)

@@ -1,5 +1,6 @@
 #include "update/autoupdate.h"
 
+#include "update/archivedownload.h"
 #include "update/extract7zarchive.h"
 
 #include "programnames.h"
@@ -10,7 +11,6 @@
 #include <QMetaType>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <cstdio>
@@ -41,7 +41,8 @@ void placeNewUpdater(const QString &readyFolder, const QString &programFolder)
 
 } // namespace
 
-AutoUpdate::AutoUpdate(QObject *parent) : QObject(parent), manager(this)
+AutoUpdate::AutoUpdate(QObject *parent, const UpdateLimits &limits)
+    : QObject(parent), manager(this), limits(limits)
 {
     qRegisterMetaType<QNetworkReply *>("QNetworkReply*");
     connect(this, SIGNAL(sig_download(QString, QString)), this,
@@ -55,32 +56,34 @@ AutoUpdate::~AutoUpdate() = default;
 void AutoUpdate::downloadZip(QString exePath, QString url)
 {
     programFolder = exePath;
-    // No header, TLS or redirect setting is changed: the archive is fetched with the default
-    // certificate verification.
-    QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(url, QUrl::TolerantMode)));
+    // No TLS or redirect setting is changed: the archive is fetched with the default
+    // certificate verification. A server that goes silent ends the download.
+    QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
+    request.setTransferTimeout(limits.transferTimeoutMs);
+    QNetworkReply *reply = manager.get(request);
     connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this,
             SIGNAL(sig_progress(qint64, qint64)));
+    // Goes to disk as it arrives, under a temporary name until it is complete, so that
+    // "update.7z" is never a part of the download.
+    new ArchiveDownload(reply, programFolder + "updates", programFolder + "updates" + "/update.7z",
+                        limits.maxArchiveBytes);
 }
 
 void AutoUpdate::downLoadFinish(QNetworkReply *net)
 {
-    const QByteArray body = net->readAll();
     net->deleteLater();
-    if (net->error() != QNetworkReply::NoError) {
+    auto *archive = net->findChild<ArchiveDownload *>();
+    if (!archive || net->error() != QNetworkReply::NoError || !archive->takeRest()) {
+        // Nothing of a failed download stays behind.
+        if (archive)
+            archive->discard();
         emit sig_updateFailed(0);
         return;
     }
 
-    QDir().mkdir(programFolder + "updates");
     const QString archivePath = programFolder + "updates" + "/update.7z";
-    // Written under a temporary name and renamed when complete, so that "update.7z" is never a
-    // part of the download. When it cannot be written, an archive left by an earlier run must
-    // not be unpacked in its place: the unpacking then fails on the missing file.
-    QSaveFile file(archivePath);
-    const bool written =
-        file.open(QIODevice::WriteOnly) && file.write(body) == body.size() && file.commit();
-    if (!written)
-        QFile::remove(archivePath);
+    // When it cannot be stored, the unpacking fails on the missing file.
+    archive->commit();
     unpackUpdate(archivePath);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "update/updatelimits.h"
+
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
@@ -15,7 +17,7 @@ class AutoUpdate : public QObject
 {
     Q_OBJECT
 public:
-    explicit AutoUpdate(QObject *parent = nullptr);
+    explicit AutoUpdate(QObject *parent = nullptr, const UpdateLimits &limits = UpdateLimits());
     ~AutoUpdate() override;
 
 signals:
@@ -35,4 +37,5 @@ private:
     QNetworkAccessManager manager;
     // The program folder, ending in "/"; empty until the first download request.
     QString programFolder;
+    UpdateLimits limits;
 };

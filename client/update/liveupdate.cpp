@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "app/logmessagehandler.h"
+#include "app/webaddress.h"
 #include "crashhandler.h"
 #include "programnames.h"
 
@@ -18,8 +19,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QProcess>
-#include <QSslConfiguration>
-#include <QSslSocket>
 #include <QTextStream>
 #include <QThread>
 #include <QUrl>
@@ -38,11 +37,17 @@ const QString refreshLink = QStringLiteral("refresh");
 
 // The installer link comes from the server's answer: only a web address may be offered to the
 // user, and only a web address is ever opened, whatever the label's markup says.
-bool isWebAddress(const QString &text)
+bool isInstallerLink(const QString &text)
 {
-    const QUrl url(text, QUrl::StrictMode);
-    return url.isValid() && !url.host().isEmpty() &&
-           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+    return isWebAddress(QUrl(text, QUrl::StrictMode));
+}
+
+// The archive's installer is run as the user: it comes over https, or from the classroom server
+// itself (which may be a local one on http), and from nowhere else. Parsed as the worker does.
+bool isUpdateAddress(const QString &text)
+{
+    const QUrl url(text, QUrl::TolerantMode);
+    return isWebAddress(url) && (url.scheme() == QLatin1String("https") || isServerOrigin(url));
 }
 
 // The installer must not inherit the client's descriptors: among them the single-instance lock,
@@ -79,9 +84,9 @@ void closeDescriptorsOnExec()
 
 } // namespace
 
-LiveUpdate::LiveUpdate(const QString &updaterArgs, QWidget *parent)
-    : QDialog(parent), downloading(false), progressBar(this), worker(nullptr), linkLabel(this),
-      statusLabel(this), updaterArgs(updaterArgs)
+LiveUpdate::LiveUpdate(const QString &updaterArgs, QWidget *parent, const UpdateLimits &limits)
+    : QDialog(parent), downloading(false), progressBar(this), worker(nullptr, limits),
+      linkLabel(this), statusLabel(this), updaterArgs(updaterArgs), limits(limits)
 {
     progressBar.setObjectName(QStringLiteral("progressBar"));
     linkLabel.setObjectName(QStringLiteral("linkLabel"));
@@ -153,10 +158,9 @@ void LiveUpdate::checkVersion(QString version)
 
     QNetworkRequest request(
         QUrl(serverBaseUrl + QStringLiteral("/ClientAPI/getversion"), QUrl::TolerantMode));
-    QSslConfiguration tls = request.sslConfiguration();
-    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-    tls.setProtocol(QSsl::TlsV1SslV3);
-    request.setSslConfiguration(tls);
+    // The default TLS configuration: the answer decides what is downloaded and run. A server
+    // that goes silent ends in the network error.
+    request.setTransferTimeout(limits.transferTimeoutMs);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QStringLiteral("application/x-www-form-urlencoded"));
     request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
@@ -205,13 +209,18 @@ void LiveUpdate::onVersionReply(QNetworkReply *reply)
 
     const QString update = answer.value(QStringLiteral("update")).toString();
     const QString install = answer.value(QStringLiteral("install")).toString();
-    if (isWebAddress(install)) {
+    if (isInstallerLink(install)) {
         linkLabel.setText(QStringLiteral("<a style='color: green;' href =\"") +
                           install.toHtmlEscaped() + QStringLiteral("\" >") +
                           QStringLiteral("安装包下载") + QStringLiteral("</a>"));
     } else {
         qWarning() << "install link refused:" << install;
         linkLabel.clear();
+    }
+    if (!isUpdateAddress(update)) {
+        qWarning().noquote() << "update address refused:" << update;
+        updateFailed(0);
+        return;
     }
     emit worker.sig_download(appDir, update);
 }
@@ -222,7 +231,7 @@ void LiveUpdate::linkClicked(QString link)
         checkVersion(appVersion);
         return;
     }
-    if (!isWebAddress(link)) {
+    if (!isInstallerLink(link)) {
         qWarning() << "install link refused:" << link;
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "update/autoupdate.h"
+#include "update/updatelimits.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -18,7 +19,8 @@ class LiveUpdate : public QDialog
 {
     Q_OBJECT
 public:
-    LiveUpdate(const QString &updaterArgs, QWidget *parent);
+    LiveUpdate(const QString &updaterArgs, QWidget *parent,
+               const UpdateLimits &limits = UpdateLimits());
     ~LiveUpdate() override;
 
 public slots:
@@ -43,4 +45,5 @@ private:
     QLabel statusLabel;
     // Handed to the installer, which gives it back to the client it starts again.
     QString updaterArgs;
+    UpdateLimits limits;
 };

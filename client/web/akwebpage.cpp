@@ -1,6 +1,7 @@
 #include "akwebpage.h"
 
 #include "app/globals.h"
+#include "app/webaddress.h"
 
 #include <QDebug>
 #include <QMessageBox>
@@ -18,20 +19,6 @@ AKWebPage::AKWebPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePa
 }
 
 AKWebPage::~AKWebPage() = default;
-
-bool AKWebPage::isServerOrigin(const QUrl &origin)
-{
-    const QUrl server(serverBaseUrl, QUrl::TolerantMode);
-    if (!server.isValid() || server.host().isEmpty())
-        return false;
-    const auto defaultPort = [](const QUrl &url) {
-        const QString scheme = url.scheme().toLower();
-        return scheme == QLatin1String("https") ? 443 : scheme == QLatin1String("http") ? 80 : -1;
-    };
-    return origin.scheme().compare(server.scheme(), Qt::CaseInsensitive) == 0 &&
-           origin.host().compare(server.host(), Qt::CaseInsensitive) == 0 &&
-           origin.port(defaultPort(origin)) == server.port(defaultPort(server));
-}
 
 void AKWebPage::onfeaturePermissionRequested(QUrl origin, QWebEnginePage::Feature feature)
 {

@@ -16,9 +16,6 @@ public:
     AKWebPage(QWebEngineProfile *profile, QObject *parent);
     ~AKWebPage() override;
 
-    // Whether origin is the origin (scheme, host, port) of serverBaseUrl.
-    static bool isServerOrigin(const QUrl &origin);
-
     // True from the start to the end of each load; shared, for script callbacks that may come
     // after the page has gone.
     std::shared_ptr<const bool> loadingFlag() const { return loading; }

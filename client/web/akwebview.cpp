@@ -2,6 +2,7 @@
 
 #include "akwebpage.h"
 #include "app/globals.h"
+#include "app/webaddress.h"
 #include "jsoperation.h"
 #include "pagescripts.h"
 #include "pen/hwhandler.h"
@@ -57,7 +58,7 @@ AKWebView::AKWebView(QWidget *parent) : QWebEngineView(parent), parentWindow(par
 {
     webPage = new AKWebPage(QWebEngineProfile::defaultProfile(), this);
     // Brings the live-room controller into being; parentWindow receives its results.
-    liveObject = new JsOperation(parentWindow);
+    liveObject = new JsOperation(parentWindow, webPage);
     setPage(webPage);
     screenShareObject = new ShareScreenJSOperation(parentWindow, webPage);
     webChannel = new QWebChannel(webPage);
@@ -104,13 +105,40 @@ void AKWebView::connectViewSignals()
             &AKWebView::onRenderProcessTerminated, Qt::DirectConnection);
 }
 
+void AKWebView::showPage(QWebEnginePage *page)
+{
+    shownPage = page;
+    setPage(page);
+}
+
 QWebEnginePage *AKWebView::activePage() const
 {
     if (!displayOnly)
         return webPage;
-    // The view's signals come only from a page bound to it, so page() makes no blank page when
-    // called on their behalf; the caller checks for other uses.
-    return page();
+    // A view that has given its page back still signals the change of address that this brings.
+    return shownPage && shownPage->view() == this ? shownPage.data() : nullptr;
+}
+
+bool AKWebView::showsItsPage() const
+{
+    const QWebEnginePage *shown = activePage();
+    return shown && shown->view() == this;
+}
+
+void AKWebView::showEvent(QShowEvent *event)
+{
+    if (showsItsPage())
+        QWebEngineView::showEvent(event);
+    else
+        QWidget::showEvent(event);
+}
+
+void AKWebView::hideEvent(QHideEvent *event)
+{
+    if (showsItsPage())
+        QWebEngineView::hideEvent(event);
+    else
+        QWidget::hideEvent(event);
 }
 
 void AKWebView::loadDefaultUrl()
@@ -135,10 +163,13 @@ void AKWebView::onloadFinish(bool)
 void AKWebView::onurlChanged(QUrl url)
 {
     Q_UNUSED(url);
-    if (auto *mainWindow = qobject_cast<AKMainWindow *>(parentWindow))
-        mainWindow->handleWebViewTitleChanged(title());
-    else
+    if (auto *mainWindow = qobject_cast<AKMainWindow *>(parentWindow)) {
+        // Not title(): it would make a blank page for a view whose page is shown elsewhere.
+        const QWebEnginePage *shown = activePage();
+        mainWindow->handleWebViewTitleChanged(shown ? shown->title() : QString());
+    } else {
         parentWindow->setWindowTitle(appName);
+    }
     emit runjs(false);
 }
 
@@ -155,13 +186,18 @@ void AKWebView::runAfterLoadScripts()
     QWebEnginePage *target = activePage();
     if (!target)
         return;
-    target->runJavaScript(
-        AKMainWindow::buildElementScript(QStringLiteral("name"), readSavedName(), 0), ignoreResult);
+    // The saved login is the classroom's: a page of any other origin is not given it.
+    const bool classroom = isServerOrigin(target->url());
+    if (classroom)
+        target->runJavaScript(
+            AKMainWindow::buildElementScript(QStringLiteral("name"), readSavedName(), 0),
+            ignoreResult);
     target->runJavaScript(AKMainWindow::buildElementScript(QStringLiteral("footer"), QString(), 1),
                           logResult);
-    target->runJavaScript(
-        AKMainWindow::buildElementScript(QStringLiteral("password"), readSavedPassword(), 0),
-        ignoreResult);
+    if (classroom)
+        target->runJavaScript(
+            AKMainWindow::buildElementScript(QStringLiteral("password"), readSavedPassword(), 0),
+            ignoreResult);
     target->runJavaScript(noContextMenuScript, ignoreResult);
     target->runJavaScript(userAgentScript, logUserAgent);
 }
@@ -169,7 +205,8 @@ void AKWebView::runAfterLoadScripts()
 void AKWebView::runAfterUrlChangeScripts()
 {
     QWebEnginePage *target = activePage();
-    if (!target)
+    // Nor does any other origin's form overwrite it.
+    if (!target || !isServerOrigin(target->url()))
         return;
     const auto *classroomPage = qobject_cast<AKWebPage *>(target);
     const std::shared_ptr<const bool> loading =

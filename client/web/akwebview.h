@@ -8,7 +8,9 @@
 class AKWebPage;
 class HwHandler;
 class JsOperation;
+class QHideEvent;
 class QMouseEvent;
+class QShowEvent;
 class QWebChannel;
 class ShareScreenJSOperation;
 
@@ -33,10 +35,12 @@ public:
     void checkPushStreamResult(int result);
 
     bool isDisplayOnly() const { return displayOnly; }
+    // Shows page in a display-only view; the view keeps no hold on it.
+    void showPage(QWebEnginePage *page);
     // The page that this view's scripts run in: the view's own page for the main view, also
-    // while another view shows it; the shown page for a display-only view (null before it has
-    // one). QWebEngineView::page() is no substitute: on a view whose page is shown elsewhere
-    // it makes a new blank page.
+    // while another view shows it; for a display-only view the page it was given while it still
+    // shows it, otherwise null. QWebEngineView::page() is no substitute: on a view that shows no
+    // page it makes a new blank page.
     QWebEnginePage *activePage() const;
     AKWebPage *ownPage() const { return webPage; }
     QWebChannel *channel() const { return webChannel; }
@@ -46,6 +50,9 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    // The base tells the shown page; on a view that shows none it would make a blank one.
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private slots:
     void onloadFinish(bool);
@@ -56,6 +63,7 @@ private:
     void connectViewSignals();
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status,
                                    int exitCode);
+    bool showsItsPage() const;
     void runAfterLoadScripts();
     void runAfterUrlChangeScripts();
 
@@ -69,4 +77,6 @@ private:
     bool displayOnly = false;
     ShareScreenJSOperation *screenShareObject = nullptr;
     HwHandler *penHandler = nullptr;
+    // What a display-only view was given to show; it may have been given back since.
+    QPointer<QWebEnginePage> shownPage;
 };

@@ -1,13 +1,15 @@
 #include "jsoperation.h"
 
+#include "bridgeorigin.h"
 #include "live/live.h"
 #include "live/liveowner.h"
 
 #include <QDebug>
+#include <QWebEnginePage>
 #include <QWidget>
 
-JsOperation::JsOperation(QWidget *owner)
-    : QObject(nullptr), live(Live::instance()), owner(dynamic_cast<LiveOwner *>(owner))
+JsOperation::JsOperation(QWidget *owner, QWebEnginePage *page)
+    : QObject(nullptr), live(Live::instance()), owner(dynamic_cast<LiveOwner *>(owner)), page(page)
 {
 }
 
@@ -20,6 +22,8 @@ JsOperation::~JsOperation()
 void JsOperation::Login(QVariant userid, QVariant usersig, QVariant roomnum, QVariant bpush,
                         QVariant brecord)
 {
+    if (!bridgeCallAllowed(page, "LiveObj.Login"))
+        return;
     qInfo("JsOperation::Login()");
     qDebug().noquote() << "userid:" << userid.toString();
     // The signature is the user's credential for the live service: the log keeps only its length.
@@ -35,6 +39,8 @@ void JsOperation::Login(QVariant userid, QVariant usersig, QVariant roomnum, QVa
 
 void JsOperation::LogOut()
 {
+    if (!bridgeCallAllowed(page, "LiveObj.LogOut"))
+        return;
     qInfo("JsOperation::LogOut()");
     if (live)
         live->LogOut();
@@ -42,6 +48,8 @@ void JsOperation::LogOut()
 
 void JsOperation::CreateRoom(int roomnum)
 {
+    if (!bridgeCallAllowed(page, "LiveObj.CreateRoom"))
+        return;
     qInfo("JsOperation::CreateRoom()");
     if (live)
         live->CreateRoom(roomnum);
@@ -49,6 +57,8 @@ void JsOperation::CreateRoom(int roomnum)
 
 void JsOperation::StartPushStream()
 {
+    if (!bridgeCallAllowed(page, "LiveObj.StartPushStream"))
+        return;
     qInfo("JsOperation::StartPushStream()");
     if (live) {
         live->StartPushStream();
@@ -58,6 +68,8 @@ void JsOperation::StartPushStream()
 
 void JsOperation::StopPushStream()
 {
+    if (!bridgeCallAllowed(page, "LiveObj.StopPushStream"))
+        return;
     qInfo("JsOperation::StopPushStream()");
     if (live) {
         live->StopPushStream();

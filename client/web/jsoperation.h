@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QVariant>
 
 class Live;
 class LiveOwner;
+class QWebEnginePage;
 class QWidget;
 
 // The classroom page's handle on the live room, published on the web channel. It only passes the
@@ -16,8 +18,9 @@ class JsOperation : public QObject
     Q_OBJECT
 public:
     // owner: the window that receives the live room's results; results are dropped when it
-    // cannot take them.
-    explicit JsOperation(QWidget *owner);
+    // cannot take them. page: the page whose calls reach the live room while it shows the
+    // classroom server; with none, no call does.
+    JsOperation(QWidget *owner, QWebEnginePage *page);
     ~JsOperation() override;
 
     // The page's values are loosely typed: what does not convert becomes 0 or an empty text.
@@ -31,4 +34,5 @@ public:
 private:
     Live *live;
     LiveOwner *owner;
+    QPointer<QWebEnginePage> page;
 };

@@ -1,6 +1,7 @@
 #include "sharescreenjsoperation.h"
 
 #include "app/globals.h"
+#include "bridgeorigin.h"
 #include "windows/akmainwindow.h"
 #include "windows/screensharewindow.h"
 
@@ -30,6 +31,8 @@ ShareScreenJSOperation::~ShareScreenJSOperation()
 
 void ShareScreenJSOperation::StartScreenShare()
 {
+    if (!bridgeCallAllowed(page, "ScreenShareObj.StartScreenShare"))
+        return;
     shareBar->show();
     shareBar->placeShareBar();
     if (mainWindow)
@@ -38,6 +41,8 @@ void ShareScreenJSOperation::StartScreenShare()
 
 void ShareScreenJSOperation::StopScreenShare()
 {
+    if (!bridgeCallAllowed(page, "ScreenShareObj.StopScreenShare"))
+        return;
     shareBar->hide();
     if (mainWindow)
         mainWindow->showNormal();

@@ -24,7 +24,7 @@ AKFullScreenWindow::AKFullScreenWindow(AKWebView *oldView, QWidget *parent)
             [this] { fullScreenView->triggerPageAction(QWebEnginePage::ExitFullScreen); });
     addAction(exitAction);
 
-    fullScreenView->setPage(oldView->activePage());
+    fullScreenView->showPage(oldView->activePage());
     setGeometry(oldGeometry);
     setWindowTitle(appName);
     setWindowIcon(QIcon(QStringLiteral("./ico/64x64.ico")));

@@ -37,7 +37,7 @@ AKWebPopupWindow::AKWebPopupWindow(QWebEngineProfile *profile)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(popupView);
-    popupView->setPage(new AKWebPage(profile, popupView));
+    popupView->showPage(new AKWebPage(profile, popupView));
     popupView->setFocus();
     QWebEnginePage *page = popupView->page();
     connect(popupView, &QWebEngineView::titleChanged, this, &QWidget::setWindowTitle);

@@ -1,15 +1,22 @@
+#include "classroomstandin.h"
 #include "programnames.h"
 #include "tempdir.h"
 
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+#include <QTcpServer>
 #include <QThread>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
 
 namespace fs = std::filesystem;
 using testsupport::ProgramFolder;
@@ -22,7 +29,9 @@ namespace {
 class Client
 {
 public:
-    Client(const ProgramFolder &folder, const QString &link)
+    // extra: variables set for the client beyond the test's own environment.
+    Client(const ProgramFolder &folder, const QString &link,
+           const QProcessEnvironment &extra = QProcessEnvironment())
     {
         m_process.setProgram(QString::fromStdString((folder / programnames::kClient).string()));
         m_process.setArguments({link});
@@ -31,6 +40,10 @@ public:
         // The test decides nothing about the display; without one the client runs offscreen.
         if (!env.contains(QStringLiteral("DISPLAY")))
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // A developer's own debugging port stays out of the test.
+        env.remove(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"));
+        env.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
+        env.insert(extra);
         m_process.setProcessEnvironment(env);
         m_process.start();
         m_process.waitForStarted(30000);
@@ -50,6 +63,7 @@ public:
     {
         return m_process.state() == QProcess::Running && !m_process.waitForFinished(0);
     }
+    qint64 pid() const { return m_process.processId(); }
     bool waitForExit(int *exitCode)
     {
         if (!m_process.waitForFinished(60000))
@@ -78,6 +92,70 @@ bool waitForLog(const fs::path &log, const std::string &text, int count = 1)
         QThread::msleep(50);
     }
     return false;
+}
+
+// The processes of the tree below pid, pid included.
+std::set<std::string> processTree(qint64 pid)
+{
+    std::set<std::string> tree{std::to_string(pid)};
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const auto &entry : fs::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos || tree.count(name))
+                continue;
+            // "pid (comm) state ppid ...": the command may hold blanks and parentheses.
+            const std::string stat = readFile(entry.path() / "stat");
+            const size_t close = stat.rfind(')');
+            if (close == std::string::npos)
+                continue;
+            std::istringstream rest(stat.substr(close + 1));
+            std::string state, parent;
+            rest >> state >> parent;
+            if (tree.count(parent)) {
+                tree.insert(name);
+                grew = true;
+            }
+        }
+    }
+    return tree;
+}
+
+// The local addresses ("127.0.0.1:9222" as "0100007F:2406") of the TCP sockets on which the
+// processes of the tree below pid listen.
+std::set<std::string> listeningSockets(qint64 pid)
+{
+    std::set<std::string> inodes;
+    for (const std::string &process : processTree(pid)) {
+        std::error_code error;
+        for (const auto &fd : fs::directory_iterator("/proc/" + process + "/fd", error)) {
+            const std::string target = fs::read_symlink(fd.path(), error).string();
+            if (target.rfind("socket:[", 0) == 0)
+                inodes.insert(target.substr(8, target.size() - 9));
+        }
+    }
+    std::set<std::string> listening;
+    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        std::istringstream lines(readFile(table));
+        std::string line;
+        std::getline(lines, line); // the heading
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
+            fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+                timeout >> inode;
+            if (state == "0A" && inodes.count(inode))
+                listening.insert(local);
+        }
+    }
+    return listening;
+}
+
+std::string hexAddress(quint16 port)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "0100007F:%04X", unsigned(port));
+    return text;
 }
 
 class ClientStart : public ::testing::Test
@@ -146,6 +224,50 @@ TEST_F(ClientStart, ASecondStartLeavesTheRunningInstanceAndItsDataAlone)
     EXPECT_TRUE(first.running());
     EXPECT_EQ(readFile(profile / "in-use"), "first instance");
     EXPECT_EQ(readFile(cache / "Cache" / "in-use"), "first instance");
+}
+
+// The web engine's debugging port gives any local process the page, its login form and the
+// bridges: it is opened only when the environment asks for it.
+TEST_F(ClientStart, OpensADebuggingPortOnlyWhenTheEnvironmentNamesOne)
+{
+    classroom::ClassroomStandin standin;
+    ASSERT_TRUE(standin.start());
+    writeFile(folder / "aularkhome.txt", standin.baseUrl().toStdString());
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+
+    const struct
+    {
+        const char *name;
+        const char *variable;
+        QString value;
+    } cases[] = {
+        {"nothing asked", nullptr, QString()},
+        {"a port", "QTWEBENGINE_REMOTE_DEBUGGING", QString::number(port)},
+        {"engine flags", "QTWEBENGINE_CHROMIUM_FLAGS",
+         QStringLiteral("--remote-debugging-port=%1").arg(port)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        standin.clearRequests();
+        QProcessEnvironment extra;
+        if (c.variable)
+            extra.insert(QString::fromLatin1(c.variable), c.value);
+        Client client(folder, link, extra);
+        // Loaded: the engine runs, with whatever it listens on.
+        ASSERT_TRUE(standin.waitForRequests(QStringLiteral("/standin/loaded"), 1, 90000));
+        if (!c.variable) {
+            EXPECT_EQ(listeningSockets(client.pid()), std::set<std::string>());
+            continue;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        while (!listeningSockets(client.pid()).count(hexAddress(port)) && timer.elapsed() < 30000)
+            QThread::msleep(50);
+        EXPECT_EQ(listeningSockets(client.pid()), std::set<std::string>{hexAddress(port)});
+    }
 }
 
 } // namespace

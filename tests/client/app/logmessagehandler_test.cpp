@@ -79,6 +79,27 @@ TEST_F(LogMessageHandler, WritesEveryLevelAsOneFlushedLine)
     expectLine(lines[5], R"(Debug: File:\(source.cpp\) Line:\(42\) with context )" + kTime);
 }
 
+// A message cannot start a line of its own that would pass for one of the client's.
+TEST_F(LogMessageHandler, LineBreaksInsideAMessageAreWrittenVisibly)
+{
+    openLog(logPath(dir));
+    qWarning().noquote() << "x\r\nDebug: File:() Line:(0) forged (2019-12-20 09:15:02 Fri)";
+    qWarning().noquote() << "cr\ronly";
+    qWarning().noquote() << "lf\nonly\n";
+    qWarning().noquote() << "both\n\rreversed";
+    closeLog();
+
+    const QStringList lines = linesOf(logOf(dir));
+    ASSERT_EQ(lines.size(), 4) << logOf(dir).toStdString();
+    const QString ctx = QStringLiteral(R"(Warning: File:\(\) Line:\(0\) )");
+    expectLine(lines[0],
+               ctx + R"(x\\r\\nDebug: File:\(\) Line:\(0\) forged \(2019-12-20 09:15:02 Fri\) )" +
+                   kTime);
+    expectLine(lines[1], ctx + R"(cr\\ronly )" + kTime);
+    expectLine(lines[2], ctx + R"(lf\\nonly\\n )" + kTime);
+    expectLine(lines[3], ctx + R"(both\\n\\rreversed )" + kTime);
+}
+
 TEST_F(LogMessageHandler, FatalLineIsOnDiskBeforeTheProcessEnds)
 {
     EXPECT_DEATH(

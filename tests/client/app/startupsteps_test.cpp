@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,6 +19,26 @@ using testsupport::writeFile;
 namespace {
 
 const QString kBase = QStringLiteral("https://server.test");
+
+// Collects the messages logged while it exists.
+struct LogCapture
+{
+    LogCapture()
+    {
+        current = this;
+        previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
+                                      const QString &message) { current->lines.append(message); });
+    }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(previous);
+        current = nullptr;
+    }
+    QStringList lines;
+    QtMessageHandler previous;
+    static inline LogCapture *current = nullptr;
+};
 
 TEST(ClassPageUrl, ClassLinks)
 {
@@ -40,6 +62,33 @@ TEST(ClassPageUrl, ClassLinks)
     };
     for (const auto &c : cases)
         EXPECT_EQ(classPageUrl(kBase, QString::fromUtf8(c.argument)), c.expected) << c.argument;
+}
+
+TEST(ParseClassPageUrl, AStrayPercentLeavesTheOtherEscapesAlone)
+{
+    const QString page = QStringLiteral("http://127.0.0.1:9/static/h5/index.html#/?");
+    const struct
+    {
+        const char *parameters;
+        const char *encoded;
+    } cases[] = {
+        {"a=%E4%B8%AD&b=%2F", "a=%E4%B8%AD&b=%2F"},
+        {"a=%E4%B8%AD&c=50%off", "a=%E4%B8%AD&c=50%25off"},
+        // The escapes themselves come out as any parse writes them.
+        {"c=50%&a=%e4%b8%ad", "c=50%25&a=%E4%B8%AD"},
+        {"a=%%41%4", "a=%25A%254"},
+        {"a=%E4%B8%AD&c=%", "a=%E4%B8%AD&c=%25"},
+        {"a=%zz&b=%2f", "a=%25zz&b=%2F"},
+    };
+    for (const auto &c : cases) {
+        const QUrl url = parseClassPageUrl(page + QString::fromUtf8(c.parameters));
+        EXPECT_EQ(url.toString(QUrl::FullyEncoded).toStdString(),
+                  (page + QString::fromUtf8(c.encoded)).toStdString());
+    }
+    // What the page finds in its address.
+    EXPECT_EQ(
+        parseClassPageUrl(page + "a=%E4%B8%AD&c=50%off").fragment(QUrl::FullyDecoded).toStdString(),
+        "/?a=中&c=50%off");
 }
 
 TEST(UpdaterArgs, TheFirstArgumentUnchangedOrThePrefixAlone)
@@ -67,12 +116,27 @@ TEST(ReadServerBaseUrl, OverrideFile)
     } cases[] = {
         {"  https://mirror.test \t\n", "https://mirror.test"},
         {"\r\nhttps://mirror.test\r\n", "https://mirror.test"},
-        {"", ""},
-        {"   \n", ""},
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8080"},
+        {"https://mirror.test/school/a", "https://mirror.test/school/a"},
+        // Only a web site with a host: the main window shows it with the bridges on its page.
+        {"", builtIn},
+        {"   \n", builtIn},
+        {"javascript:alert(document.cookie)", builtIn},
+        {"file:///etc", builtIn},
+        {"data:text/html,<script>LiveObj.Login()</script>", builtIn},
+        {"mirror.test", builtIn},
+        {"ftp://mirror.test", builtIn},
+        {"http:///nohost", builtIn},
     };
     for (const auto &c : cases) {
         writeFile(dir / "aularkhome.txt", c.content);
+        LogCapture log;
         EXPECT_EQ(readServerBaseUrl(file, builtIn), c.expected) << c.content;
+        // A refused file says why.
+        EXPECT_EQ(log.lines.size(), c.expected == builtIn ? 1 : 0) << c.content;
+        if (c.expected == builtIn) {
+            EXPECT_TRUE(log.lines.value(0).contains(QStringLiteral("aularkhome.txt")));
+        }
     }
     fs::remove(dir / "aularkhome.txt");
     EXPECT_EQ(readServerBaseUrl(file, builtIn), builtIn);

@@ -2,8 +2,8 @@
 
 #include "archivemaker.h"
 #include "classroomstandin.h"
+#include "streamingserver.h"
 #include "tempdir.h"
-#include "truncatingserver.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -17,7 +17,9 @@
 
 #include <filesystem>
 #include <iterator>
+#include <memory>
 #include <mutex>
+#include <sstream>
 
 namespace fs = std::filesystem;
 using testsupport::readFile;
@@ -53,14 +55,23 @@ protected:
     TempDir work{"aulark-update-src"};
     classroom::ClassroomStandin server;
     QThread thread;
-    AutoUpdate worker; // destroyed before the thread object, after the thread has stopped
+    // Destroyed before the thread object, after the thread has stopped.
+    std::unique_ptr<AutoUpdate> worker;
 
     void SetUp() override
     {
         ASSERT_TRUE(startServer());
         writeFile(program / "Updater", "installed updater");
-        // The dialog's arrangement: the worker is moved before its thread starts.
-        worker.moveToThread(&thread);
+        startWorker(UpdateLimits());
+    }
+
+    // The dialog's arrangement: the worker is moved before its thread starts.
+    void startWorker(const UpdateLimits &limits)
+    {
+        thread.quit();
+        thread.wait();
+        worker = std::make_unique<AutoUpdate>(nullptr, limits);
+        worker->moveToThread(&thread);
         thread.start();
     }
 
@@ -93,7 +104,7 @@ protected:
         // Direct connections record where each signal was emitted.
         QObject guard;
         QObject::connect(
-            &worker, &AutoUpdate::sig_progress, &guard,
+            worker.get(), &AutoUpdate::sig_progress, &guard,
             [&](qint64 received, qint64 total) {
                 std::lock_guard<std::mutex> hold(lock);
                 outcome.lastReceived = received;
@@ -101,7 +112,7 @@ protected:
             },
             Qt::DirectConnection);
         QObject::connect(
-            &worker, &AutoUpdate::sig_updateFailed, &guard,
+            worker.get(), &AutoUpdate::sig_updateFailed, &guard,
             [&](int res) {
                 std::lock_guard<std::mutex> hold(lock);
                 outcome.failure = res;
@@ -111,7 +122,7 @@ protected:
             },
             Qt::DirectConnection);
         QObject::connect(
-            &worker, &AutoUpdate::sig_updateComplete, &guard,
+            worker.get(), &AutoUpdate::sig_updateComplete, &guard,
             [&] {
                 std::lock_guard<std::mutex> hold(lock);
                 outcome.complete = true;
@@ -121,7 +132,7 @@ protected:
             },
             Qt::DirectConnection);
         QTimer::singleShot(90000, &loop, &QEventLoop::quit);
-        emit worker.sig_download(exePath, url);
+        emit worker->sig_download(exePath, url);
         loop.exec();
         // Anything emitted after the first result would show up here.
         QThread::msleep(200);
@@ -206,7 +217,10 @@ TEST_F(AutoUpdateTest, FailedDownloadsReportZeroAndWriteNothing)
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
     const QString refused = QString("http://127.0.0.1:%1/update.7z").arg(closed.serverPort());
     closed.close();
-    TruncatingServer truncating(100000, QByteArray(5000, '7'));
+    StreamPlan cutOff;
+    cutOff.pattern = QByteArray(5000, '7');
+    cutOff.announcedBytes = 100000;
+    StreamingServer truncating(cutOff);
     ASSERT_TRUE(truncating.isListening());
     classroom::Response serverError;
     serverError.status = 500;
@@ -317,6 +331,123 @@ TEST_F(AutoUpdateTest, OnlyARegularFileAtTheTopReplacesTheInstaller)
         expectInstalledUpdaterUntouched();
         fs::remove_all(ready);
     }
+}
+
+TEST_F(AutoUpdateTest, AnAnswerPastTheSizeLimitIsRefused)
+{
+    const int limit = 256 * 1024;
+    UpdateLimits limits;
+    limits.maxArchiveBytes = limit;
+    startWorker(limits);
+    serveArchive("/over.7z", QByteArray(limit + 1, 'x'));
+    serveArchive("/at.7z", QByteArray(limit, 'x'));
+    StreamPlan endless;
+    endless.pattern = QByteArray(4096, 'x');
+    endless.totalBytes = 64 * qint64(limit);
+    StreamingServer unannounced(endless);
+
+    const struct
+    {
+        const char *name;
+        QString address;
+        int failure;
+    } cases[] = {
+        {"announced past the limit", url("/over.7z"), 0},
+        {"unannounced and growing past it", unannounced.url(), 0},
+        // Taken; it only is no archive.
+        {"the limit itself", url("/at.7z"), 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome outcome = download(c.address);
+        EXPECT_EQ(outcome.failure, c.failure);
+        EXPECT_EQ(outcome.results, 1);
+        // Given up early, not at the end of the answer.
+        EXPECT_LT(outcome.lastReceived, 16 * qint64(limit));
+        EXPECT_FALSE(fs::exists(updates / "update.7z"));
+        if (c.failure == 0) {
+            EXPECT_FALSE(fs::exists(updates));
+        }
+        expectInstalledUpdaterUntouched();
+        fs::remove_all(updates);
+    }
+}
+
+// A server that stops sending ends the download once it has been silent for the time-out; one
+// that sends slowly but steadily is not cut off.
+TEST_F(AutoUpdateTest, ASilentServerEndsTheDownloadAfterTheTimeOut)
+{
+    UpdateLimits limits;
+    limits.transferTimeoutMs = 1000;
+    startWorker(limits);
+    classroom::Response silent;
+    silent.delayMs = 600000;
+    server.setResponse("/silent.7z", silent);
+    StreamPlan stalls;
+    stalls.pattern = QByteArray(4096, 'x');
+    stalls.totalBytes = stalls.announcedBytes = 1024 * 1024;
+    stalls.holdAfter = 128 * 1024;
+    stalls.mayGoOn = [] { return false; };
+    StreamingServer stalling(stalls);
+    StreamPlan steady;
+    steady.pattern = QByteArray(512, 'x');
+    steady.totalBytes = steady.announcedBytes = 30 * 512;
+    steady.blockBytes = 512;
+    steady.blockIntervalMs = 100;
+    StreamingServer slow(steady);
+
+    const struct
+    {
+        const char *name;
+        QString address;
+        int failure;
+        qint64 received;
+    } cases[] = {
+        {"no answer at all", url("/silent.7z"), 0, -1},
+        {"silent after a first part", stalling.url(), 0, stalls.holdAfter},
+        // Taken whole; it only is no archive.
+        {"slow but steady", slow.url(), 1, steady.totalBytes},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome outcome = download(c.address);
+        EXPECT_EQ(outcome.failure, c.failure);
+        if (c.received >= 0) {
+            EXPECT_EQ(outcome.lastReceived, c.received);
+        }
+        EXPECT_FALSE(fs::exists(updates / "update.7z"));
+        fs::remove_all(updates);
+    }
+}
+
+// VmHWM: the most memory the process has held at any time.
+qint64 peakMemoryKiB()
+{
+    std::istringstream status(readFile("/proc/self/status"));
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6));
+    return -1;
+}
+
+// The archive is not held in memory: a download far larger than the client itself leaves the
+// process's peak memory almost where it was.
+TEST_F(AutoUpdateTest, ALargeDownloadKeepsThePeakMemoryLow)
+{
+    const qint64 size = qint64(256) * 1024 * 1024;
+    StreamPlan plan;
+    plan.pattern = QByteArray(1024 * 1024, 'x');
+    plan.totalBytes = size;
+    plan.announcedBytes = size;
+    StreamingServer server(plan);
+
+    const qint64 before = peakMemoryKiB();
+    ASSERT_GT(before, 0);
+    const Outcome outcome = download(server.url());
+    EXPECT_EQ(outcome.lastReceived, size);
+    EXPECT_EQ(outcome.failure, 1); // no archive, but all of it taken
+    const qint64 grown = peakMemoryKiB() - before;
+    EXPECT_LT(grown, 64 * 1024);
 }
 
 class AutoUpdateHttpsTest : public AutoUpdateTest

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -89,6 +90,8 @@ protected:
     TempDir program{"aulark-program"};
     TempDir work{"aulark-update-src"};
     classroom::ClassroomStandin server;
+    classroom::SelfSignedCertificate certificate;
+    const QSslConfiguration defaultTls = QSslConfiguration::defaultConfiguration();
     std::unique_ptr<LiveUpdate> dialog;
 
     void SetUp() override
@@ -102,6 +105,7 @@ protected:
     {
         dialog.reset();
         appDir.clear();
+        QSslConfiguration::setDefaultConfiguration(defaultTls);
     }
 
     void offerUpdate(const QByteArray &answer)
@@ -124,11 +128,31 @@ protected:
         server.setResponse(path, response);
     }
 
-    LiveUpdate &start()
+    LiveUpdate &start(const UpdateLimits &limits = UpdateLimits())
     {
-        dialog = std::make_unique<LiveUpdate>(QStringLiteral("davadazeda://start/?"), nullptr);
+        dialog =
+            std::make_unique<LiveUpdate>(QStringLiteral("davadazeda://start/?"), nullptr, limits);
         dialog->show();
         return *dialog;
+    }
+    // A classroom stand-in on HTTPS with a self-signed certificate, which nothing trusts unless
+    // the test trusts it.
+    bool startSecure(classroom::ClassroomStandin &secure)
+    {
+        return certificate.create(QString::fromStdString(work.path().string())) &&
+               secure.startHttps(certificate.certificateFile, certificate.keyFile);
+    }
+    // Makes the certificate a trusted authority of this process, as a test CA in the system
+    // store would be.
+    void trustCertificate()
+    {
+        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+        ASSERT_TRUE(trusting.addCaCertificates(certificate.certificateFile));
+        QSslConfiguration::setDefaultConfiguration(trusting);
+    }
+    bool networkErrorShown()
+    {
+        return status().text().startsWith(QStringLiteral("请检查您的网络"));
     }
 
     QLabel &status() { return *dialog->findChild<QLabel *>("statusLabel"); }
@@ -261,6 +285,103 @@ TEST_F(LiveUpdateTest, FailuresOnlyChangeTheText)
         EXPECT_TRUE(bar().isVisible());
         EXPECT_FALSE(fs::exists(program / "updates" / "update.7z"));
     }
+}
+
+// The answer decides which program is run as the user: it counts only from a server whose
+// certificate checks out.
+TEST_F(LiveUpdateTest, TheVersionCheckTrustsOnlyACertificateThatChecksOut)
+{
+    classroom::ClassroomStandin secure;
+    ASSERT_TRUE(startSecure(secure));
+    serverBaseUrl = secure.baseUrl();
+    const QJsonObject answer{{"result", 0}, {"update", secure.baseUrl() + "/update.7z"}};
+    secure.setResponse("/ClientAPI/getversion",
+                       classroom::Response::json(QJsonDocument(answer).toJson()));
+    secure.setResponse("/update.7z", classroom::Response::json("not an archive"));
+    webtest::LogCapture log;
+
+    start();
+    ASSERT_TRUE(waitUntil([&] { return !statusIs(checkingText); }));
+    EXPECT_TRUE(networkErrorShown()) << status().text().toStdString();
+    EXPECT_TRUE(log.waitFor(QStringLiteral("getversion error = SslHandshakeFailedError")));
+    EXPECT_FALSE(bar().isVisible());
+    EXPECT_TRUE(secure.requests().isEmpty());
+    dialog.reset();
+
+    trustCertificate();
+    start();
+    ASSERT_TRUE(waitUntil([&] { return statusIs(unpackFailedText); }, 60000))
+        << status().text().toStdString();
+    EXPECT_EQ(secure.requestCount("/ClientAPI/getversion"), 1);
+    EXPECT_EQ(secure.requestCount("/update.7z"), 1);
+}
+
+// The archive comes from the classroom server itself or over https, from nowhere else.
+TEST_F(LiveUpdateTest, TheArchiveIsTakenOnlyFromTheServerOrOverHttps)
+{
+    classroom::ClassroomStandin elsewhere;
+    ASSERT_TRUE(elsewhere.start());
+    classroom::ClassroomStandin secure;
+    ASSERT_TRUE(startSecure(secure));
+    trustCertificate();
+    for (classroom::ClassroomStandin *s : {&server, &elsewhere, &secure})
+        s->setResponse("/update.7z", classroom::Response::json("not an archive"));
+    const QString port = QString::number(elsewhere.port());
+    webtest::LogCapture log;
+
+    const struct
+    {
+        const char *name;
+        QString address;
+        classroom::ClassroomStandin *reached;
+    } cases[] = {
+        {"http on another port", "http://127.0.0.1:" + port + "/update.7z", nullptr},
+        {"http on another host", "http://localhost:" + port + "/update.7z", nullptr},
+        {"another scheme", "ftp://127.0.0.1:" + port + "/update.7z", nullptr},
+        {"a local file", "file:///etc/passwd", nullptr},
+        {"the server itself", server.baseUrl() + "/update.7z", &server},
+        {"https elsewhere", secure.baseUrl() + "/update.7z", &secure},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (classroom::ClassroomStandin *s : {&server, &elsewhere, &secure})
+            s->clearRequests();
+        offerUpdate(QJsonDocument(QJsonObject{{"result", 0}, {"update", c.address}}).toJson());
+        start();
+        const QString text = c.reached ? unpackFailedText : downloadFailedText;
+        ASSERT_TRUE(waitUntil([&] { return statusIs(text); }, 60000))
+            << status().text().toStdString();
+        EXPECT_EQ(log.count(QStringLiteral("update address refused: ") + c.address),
+                  c.reached ? 0 : 1);
+        EXPECT_TRUE(elsewhere.requests().isEmpty());
+        if (c.reached) {
+            EXPECT_EQ(c.reached->requestCount("/update.7z"), 1);
+        }
+        dialog.reset();
+    }
+}
+
+TEST_F(LiveUpdateTest, ASilentServerEndsTheCheckAndTheDownloadAfterTheTimeOut)
+{
+    UpdateLimits limits;
+    limits.transferTimeoutMs = 1000;
+    classroom::Response silent;
+    silent.delayMs = 600000;
+    webtest::LogCapture log;
+
+    server.setResponse("/ClientAPI/getversion", silent);
+    start(limits);
+    ASSERT_TRUE(waitUntil([&] { return networkErrorShown(); }, 60000))
+        << status().text().toStdString();
+    EXPECT_TRUE(log.waitFor(QStringLiteral("getversion error = OperationCanceledError")));
+    dialog.reset();
+
+    server.setResponse("/update.7z", silent);
+    offerUpdate(updateAnswer("/update.7z"));
+    start(limits);
+    ASSERT_TRUE(server.waitForRequests("/update.7z", 1, 30000));
+    ASSERT_TRUE(waitUntil([&] { return statusIs(downloadFailedText); }, 60000))
+        << status().text().toStdString();
 }
 
 TEST_F(LiveUpdateTest, ProgressIsCutTo32BitsButCompletionUsesTheWholeValues)

@@ -2,6 +2,7 @@
 #include "web/akwebview.h"
 
 #include "app/globals.h"
+#include "app/webaddress.h"
 #include "classroomstandin.h"
 #include "mainviewtest.h"
 #include "tempdir.h"
@@ -94,10 +95,9 @@ TEST(WebPageOrigin, OnlyTheServersSchemeHostAndPortMatch)
         {"qrc:///", false},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(AKWebPage::isServerOrigin(QUrl(QString::fromLatin1(c.origin))), c.server)
-            << c.origin;
+        EXPECT_EQ(isServerOrigin(QUrl(QString::fromLatin1(c.origin))), c.server) << c.origin;
     serverBaseUrl = QString();
-    EXPECT_FALSE(AKWebPage::isServerOrigin(QUrl(QStringLiteral("http://localhost/"))));
+    EXPECT_FALSE(isServerOrigin(QUrl(QStringLiteral("http://localhost/"))));
 }
 
 TEST_F(WebPageTest, ConfirmAsksUnderTheProductNameAndIsTrueOnlyForYes)

@@ -1,7 +1,10 @@
 #include "web/akwebpage.h"
 #include "web/akwebview.h"
 #include "web/jsoperation.h"
+#include "web/savedlogin.h"
+#include "web/sharescreenjsoperation.h"
 #include "windows/akmainwindow.h"
+#include "windows/screensharewindow.h"
 
 #include "app/globals.h"
 #include "classroomstandin.h"
@@ -265,6 +268,60 @@ TEST_F(LiveBridgeTest, LaterPageCallsUseTheLastLogin)
     EXPECT_THAT(ilivesim::calls(), Not(Contains("createRoom(99,LiveMaster)")));
 }
 
+// The main view may be led to another site (a link, a redirect, a script); that site sees the
+// same channel and the same login form.
+TEST_F(LiveBridgeTest, APageOfAnotherOriginGetsNeitherTheSavedLoginNorTheBridges)
+{
+    classroom::ClassroomStandin elsewhere;
+    ASSERT_TRUE(elsewhere.start());
+    saveName(QStringLiteral("teacher"));
+    savePassword(QStringLiteral("secret"));
+    const std::string savedLogin = testsupport::readFile(programDir / "config.ini");
+    AKWebView *view = window->view();
+
+    LoadWatcher loads(view);
+    js(QStringLiteral("location.href = '%1'; 1").arg(elsewhere.pageUrl().toString()));
+    ASSERT_TRUE(loads.waitForLoads(1));
+    ASSERT_EQ(view->ownPage()->url().port(), elsewhere.port());
+    ASSERT_TRUE(waitUntil([&] { return js("window.standin.channel").toBool(); }));
+    EXPECT_EQ(js("document.getElementById('name').value").toString(), QString());
+    EXPECT_EQ(js("document.getElementById('password').value").toString(), QString());
+
+    js("document.getElementById('name').value = 'mallory';"
+       "document.getElementById('password').value = 'typed'; 1");
+    int changes = 0;
+    QObject::connect(view, &QWebEngineView::urlChanged, [&] { ++changes; });
+    js("location.hash = '#/next'; 1");
+    ASSERT_TRUE(waitUntil([&] { return changes > 0; }));
+    // Scripts of that change, and their callbacks, would have come before this answer.
+    js("1");
+    EXPECT_EQ(testsupport::readFile(programDir / "config.ini"), savedLogin);
+
+    ScreenShareWindow *bar = window->findChild<ShareScreenJSOperation *>()->shareWindow();
+    const std::pair<const char *, const char *> calls[] = {
+        {"LiveObj.Login", "['mallory', 'sig', 1234, 1, 1]"},
+        {"LiveObj.CreateRoom", "[1234]"},
+        {"LiveObj.StartPushStream", "[]"},
+        {"ScreenShareObj.StartScreenShare", "[]"},
+    };
+    for (const auto &[call, args] : calls) {
+        SCOPED_TRACE(call);
+        const QStringList name = QString::fromLatin1(call).split(QLatin1Char('.'));
+        ASSERT_TRUE(js(QStringLiteral("standin.call('%1', '%2', %3)")
+                           .arg(name[0], name[1], QLatin1String(args)))
+                        .toBool());
+        const QString refusal = QStringLiteral("%1 refused for a page of another origin: %2")
+                                    .arg(QLatin1String(call), elsewhere.baseUrl());
+        ASSERT_TRUE(log.waitFor(refusal));
+        js("1");
+        EXPECT_EQ(log.count(refusal), 1);
+    }
+    EXPECT_TRUE(ilivesim::calls().empty());
+    EXPECT_EQ(log.count(QStringLiteral("JsOperation::")), 0);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+}
+
 TEST_F(LiveBridgeTest, ThePageCannotDeleteTheBridge)
 {
     QPointer<QObject> bridge = window->view()->channel()->registeredObjects().value("LiveObj");
@@ -337,7 +394,7 @@ INSTANTIATE_TEST_SUITE_P(Endings, LiveBridgeEndingTest,
 TEST(JsOperationTest, OffersThePageFiveMethodsAndNoSignalsOrProperties)
 {
     ilivesim::reset();
-    JsOperation bridge(nullptr);
+    JsOperation bridge(nullptr, nullptr);
     const QMetaObject *meta = bridge.metaObject();
     EXPECT_STREQ(meta->className(), "JsOperation");
     QStringList methods;

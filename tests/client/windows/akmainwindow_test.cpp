@@ -97,6 +97,17 @@ TEST_F(MainWindowTest, FullScreenShowsThePageOverTheViewAndGivesItBack)
                     .isEmpty());
     EXPECT_EQ(page->parent(), view);
     EXPECT_FALSE(view->isVisible());
+    // Handing its page over, the main view made no blank one for itself.
+    const auto pagesOf = [](QWidget *widget) {
+        return widget->findChildren<QWebEnginePage *>(QString(), Qt::FindDirectChildrenOnly);
+    };
+    EXPECT_EQ(pagesOf(view), QList<QWebEnginePage *>{page});
+    // Nor does the full-screen view when it gives the page back: the change of address that
+    // this brings is seen here after the view's own handler.
+    QList<QWebEnginePage *> pagesAfterGivingBack{nullptr};
+    AKWebView *fullScreenView = fullScreen->view();
+    QObject::connect(fullScreenView, &QWebEngineView::urlChanged, fullScreenView,
+                     [&] { pagesAfterGivingBack = pagesOf(fullScreenView); });
 
     // Results still reach the page that the full-screen view shows, not a blank one.
     window->checkPushStreamResult(4);
@@ -111,6 +122,7 @@ TEST_F(MainWindowTest, FullScreenShowsThePageOverTheViewAndGivesItBack)
     runScript(page, QStringLiteral("document.exitFullscreen(); 1"));
     ASSERT_TRUE(waitUntil([&] { return !window->isInFullScreen(); }));
     EXPECT_EQ(window->findChild<AKFullScreenWindow *>(), nullptr);
+    EXPECT_TRUE(pagesAfterGivingBack.isEmpty());
     EXPECT_EQ(view->page(), page);
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(view->geometry(), viewGeometry);
