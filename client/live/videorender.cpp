@@ -3,6 +3,7 @@
 #include <ilive/ilive.h>
 #include <ilive/sdkrecords.h>
 
+#include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShowEvent>
@@ -95,6 +96,16 @@ void VideoRender::leaveFullScreen()
     setParent(normalParent);
     setGeometry(normalGeometry);
     showNormal();
+}
+
+void VideoRender::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The native window is kept across the change of parent, so the window system's answer to
+    // the full-screen request can still arrive after the widget went back into its place.
+    if (event->type() == QEvent::WindowStateChange && !fullScreen &&
+        (windowState() & Qt::WindowFullScreen))
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
 }
 
 void VideoRender::paintEvent(QPaintEvent *event)
