@@ -18,9 +18,9 @@ void SettledLineClock::sleepFor(std::chrono::milliseconds duration)
     if (!m_port.waitUntilTakenIn(10s))
         ADD_FAILURE() << "the library did not read the receiver's answer";
     std::lock_guard<std::mutex> lock(m_mutex);
-    const bool first = m_longest == 0ms;
-    m_shortest = first ? duration : std::min(m_shortest, duration);
+    m_shortest = m_sleeps == 0 ? duration : std::min(m_shortest, duration);
     m_longest = std::max(m_longest, duration);
+    ++m_sleeps;
     m_passed += duration;
 }
 

@@ -26,6 +26,7 @@ private:
     const TimePoint m_start = std::chrono::steady_clock::now();
     mutable std::mutex m_mutex;
     std::chrono::milliseconds m_passed{0};
+    long m_sleeps = 0;
     std::chrono::milliseconds m_shortest{0};
     std::chrono::milliseconds m_longest{0};
 };
