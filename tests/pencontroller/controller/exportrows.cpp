@@ -36,9 +36,6 @@ void expectText(const char *buffer, const std::optional<std::string> &text, cons
 using E = PenExports;
 using O = Outputs;
 
-const Bytes kStop = commandFrame(P, 0x24, {0});
-const Bytes kAck = commandFrame(P, 0x33, {0});
-
 } // namespace
 
 Outputs::Outputs()
@@ -55,6 +52,8 @@ std::ostream &operator<<(std::ostream &os, const Row &row)
 std::vector<Row> exportRows()
 {
     const std::string mac = "0A-1B-2C-3D-4E-5F";
+    const Bytes kStop = commandFrame(P, 0x24, {0});
+    const Bytes kAck = commandFrame(P, 0x33, {0});
     return {
         {"connectDevice_answer",
          Scenario::Answer,
