@@ -58,7 +58,8 @@ int probePorts(CScrivloControllerCtrl &controller)
             continue;
         status.set(Request::Probe, kStatusPending);
         port.write(CommandFrame(protocol::kTargetReceiver, protocol::kProbe, {0}));
-        if (waitForStatus(status.word(Request::Probe)) == kStatusAnswered)
+        if (waitForStatus(status.word(Request::Probe), kRequestWait, controller.waitClock()) ==
+            kStatusAnswered)
             return PenOk;
         port.closePort();
     }

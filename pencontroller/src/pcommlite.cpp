@@ -53,7 +53,15 @@ PCommLite &PCommLite::instance()
     return wrapper;
 }
 
-PCommLite::PCommLite(const PortLibrary &library) : m_library(library) {}
+PCommLite::PCommLite(const PortLibrary &library) : m_library(&library) {}
+
+void PCommLite::setPortLibrary(const PortLibrary &library)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    if (m_settings.open)
+        closeLocked();
+    m_library = &library;
+}
 
 bool PCommLite::configurePort(CScrivloControllerCtrl *owner, int port, int speedCode,
                               int parityCode, int dataBitsCode, int stopBitsCode)
@@ -102,16 +110,17 @@ bool PCommLite::applyLineSettings()
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     const PortSettings &s = m_settings;
-    if (m_library.setLine(s.port, s.speedCode, s.parityCode | s.dataBitsCode | s.stopBitsCode) != 0)
+    if (m_library->setLine(s.port, s.speedCode, s.parityCode | s.dataBitsCode | s.stopBitsCode) !=
+        0)
         return false;
-    if (m_library.setFlowControl(s.port, (s.rtsCtsFlow ? 3 : 0) | (s.xonXoffFlow ? 12 : 0)) != 0)
+    if (m_library->setFlowControl(s.port, (s.rtsCtsFlow ? 3 : 0) | (s.xonXoffFlow ? 12 : 0)) != 0)
         return false;
-    if (m_library.setDtr(s.port, s.dtr ? 1 : 0) != 0)
+    if (m_library->setDtr(s.port, s.dtr ? 1 : 0) != 0)
         return false;
     // With RTS/CTS flow control the line drives RTS itself.
-    if (!s.rtsCtsFlow && m_library.setRts(s.port, s.rts ? 1 : 0) != 0)
+    if (!s.rtsCtsFlow && m_library->setRts(s.port, s.rts ? 1 : 0) != 0)
         return false;
-    m_library.setTimeout(s.port, lineTimeoutMs(m_library.getSpeed(s.port)));
+    m_library->setTimeout(s.port, lineTimeoutMs(m_library->getSpeed(s.port)));
     return true;
 }
 
@@ -119,26 +128,26 @@ bool PCommLite::registerNotifications()
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     const int port = m_settings.port;
-    return m_library.onReceive(port, &onReceiveNotification, kReceiveThreshold) == 0 &&
-           m_library.onLineError(port, &onLineErrorNotification) == 0 &&
-           m_library.onEventA(port, &onEventNotification) == 0 &&
-           m_library.onEventB(port, &onEventNotification) == 0;
+    return m_library->onReceive(port, &onReceiveNotification, kReceiveThreshold) == 0 &&
+           m_library->onLineError(port, &onLineErrorNotification) == 0 &&
+           m_library->onEventA(port, &onEventNotification) == 0 &&
+           m_library->onEventB(port, &onEventNotification) == 0;
 }
 
 bool PCommLite::openAndMonitor()
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     const int port = m_settings.port;
-    if (m_library.open(port) != 0)
+    if (m_library->open(port) != 0)
         return false;
     if (!applyLineSettings()) {
-        m_library.close(port);
+        m_library->close(port);
         return false;
     }
-    m_library.onCharacter(port, &onEventNotification, kOnCharacterValue);
+    m_library->onCharacter(port, &onEventNotification, kOnCharacterValue);
     if (!registerNotifications()) {
         clearNotifications();
-        m_library.close(port);
+        m_library->close(port);
         return false;
     }
     m_settings.open = true;
@@ -149,17 +158,17 @@ bool PCommLite::openAndMonitor()
 void PCommLite::clearNotifications()
 {
     const int port = m_settings.port;
-    m_library.onCharacter(port, nullptr, 0);
-    m_library.onReceive(port, nullptr, 0);
-    m_library.onLineError(port, nullptr);
-    m_library.onEventA(port, nullptr);
-    m_library.onEventB(port, nullptr);
+    m_library->onCharacter(port, nullptr, 0);
+    m_library->onReceive(port, nullptr, 0);
+    m_library->onLineError(port, nullptr);
+    m_library->onEventA(port, nullptr);
+    m_library->onEventB(port, nullptr);
 }
 
 void PCommLite::closeLocked()
 {
     clearNotifications();
-    m_library.close(m_settings.port);
+    m_library->close(m_settings.port);
     m_settings.open = false;
 }
 
@@ -176,7 +185,7 @@ int PCommLite::read(std::uint8_t *buffer, int size, unsigned *generation)
         *generation = m_generation;
     if (!m_settings.open)
         return 0;
-    return m_library.read(m_settings.port, buffer, size);
+    return m_library->read(m_settings.port, buffer, size);
 }
 
 bool PCommLite::write(const std::uint8_t *bytes, std::size_t length)
@@ -185,7 +194,7 @@ bool PCommLite::write(const std::uint8_t *bytes, std::size_t length)
     if (!m_settings.open || !bytes)
         return false;
     const int n = static_cast<int>(length);
-    return m_library.write(m_settings.port, bytes, n) == n;
+    return m_library->write(m_settings.port, bytes, n) == n;
 }
 
 PortSettings PCommLite::settings() const

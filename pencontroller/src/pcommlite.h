@@ -71,6 +71,10 @@ public:
     PCommLite(const PCommLite &) = delete;
     PCommLite &operator=(const PCommLite &) = delete;
 
+    // Puts another port library behind the wrapper, such as a receiver a test scripts in the
+    // process; an open port is closed first, through the library that opened it.
+    void setPortLibrary(const PortLibrary &library);
+
     // Checks and stores the settings; the values stored before a failing check stay stored.
     bool configurePort(CScrivloControllerCtrl *owner, int port, int speedCode, int parityCode,
                        int dataBitsCode, int stopBitsCode);
@@ -108,7 +112,7 @@ private:
     void clearNotifications();
     void closeLocked();
 
-    const PortLibrary &m_library;
+    const PortLibrary *m_library;
     mutable std::recursive_mutex m_mutex;
     PortSettings m_settings;
     unsigned m_generation = 0;

@@ -73,7 +73,7 @@ Outcome run(Request request, const CommandFrame &frame,
     if (controller().onWorkerThread())
         outcome.status = kStatusPending;
     else
-        outcome.status = waitForStatus(statuses().word(request), limit);
+        outcome.status = waitForStatus(statuses().word(request), limit, controller().waitClock());
     return outcome;
 }
 

@@ -1,7 +1,5 @@
 #include "requeststatus.h"
 
-#include <thread>
-
 namespace scrivlo {
 
 RequestStatus::RequestStatus()
@@ -16,17 +14,17 @@ bool RequestStatus::setIfPending(Request request, std::int32_t value)
     return word(request).compare_exchange_strong(expected, value);
 }
 
-std::int32_t waitForStatus(const std::atomic<std::int32_t> &word, std::chrono::milliseconds limit)
+std::int32_t waitForStatus(const std::atomic<std::int32_t> &word, std::chrono::milliseconds limit,
+                           WaitClock &clock)
 {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
+    const WaitClock::TimePoint start = clock.now();
     for (;;) {
-        const Clock::duration elapsed = Clock::now() - start;
+        const auto elapsed = clock.now() - start;
         if (word.load() != kStatusPending && elapsed > kMinimumWait)
             break;
         if (elapsed >= limit)
             break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        clock.sleepFor(kPollInterval);
     }
     return word.load();
 }

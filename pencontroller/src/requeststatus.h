@@ -1,5 +1,7 @@
 #pragma once
 
+#include "waitclock.h"
+
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -77,9 +79,11 @@ constexpr std::chrono::milliseconds kMinimumWait{100};
 constexpr std::chrono::milliseconds kRequestWait{1000};
 constexpr std::chrono::milliseconds kScanWait{5000};
 
+constexpr std::chrono::milliseconds kPollInterval{1};
+
 // Polls the word every millisecond; ends once it is no longer pending and more than 100 ms have
-// passed, or when `limit` has passed. Returns the word as it stands then.
-std::int32_t waitForStatus(const std::atomic<std::int32_t> &word,
-                           std::chrono::milliseconds limit = kRequestWait);
+// passed, or when `limit` has passed, both on `clock`. Returns the word as it stands then.
+std::int32_t waitForStatus(const std::atomic<std::int32_t> &word, std::chrono::milliseconds limit,
+                           WaitClock &clock);
 
 } // namespace scrivlo

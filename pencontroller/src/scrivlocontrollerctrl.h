@@ -6,6 +6,7 @@
 #include "replyparser.h"
 #include "resultring.h"
 #include "uploadsink.h"
+#include "waitclock.h"
 
 #include <atomic>
 #include <cstdint>
@@ -37,6 +38,13 @@ public:
     // True inside a callback: nothing is parsed until the callback returns.
     bool onWorkerThread() const { return std::this_thread::get_id() == m_workerId.load(); }
 
+    // The clock the requests wait on; null puts the steady clock back.
+    scrivlo::WaitClock &waitClock() const { return *m_waitClock.load(); }
+    void setWaitClock(scrivlo::WaitClock *clock)
+    {
+        m_waitClock.store(clock ? clock : &scrivlo::steadyWaitClock());
+    }
+
     // The line settings of the port being tried and the ports found by the last openPort.
     int m_speedCode = 0;
     int m_portNumber = 0;
@@ -58,5 +66,6 @@ private:
     scrivlo::FrameReader m_reader;
     scrivlo::EventQueue m_queue;
     std::atomic<std::thread::id> m_workerId{};
+    std::atomic<scrivlo::WaitClock *> m_waitClock{&scrivlo::steadyWaitClock()};
     std::thread m_worker;
 };

@@ -245,6 +245,29 @@ TEST_F(PCommLiteTest, ReconfiguringAnOpenPortClosesItFirst)
     EXPECT_FALSE(wrapper.isOpen());
 }
 
+TEST_F(PCommLiteTest, AnotherPortLibraryTakesOverOnlyAfterTheOpenPortIsClosed)
+{
+    ASSERT_TRUE(configureInUse(7));
+    ASSERT_TRUE(wrapper.openAndMonitor());
+    g_calls.clear();
+    static std::vector<std::string> otherCalls;
+    PortLibrary other = kFake;
+    other.write = [](int, const std::uint8_t *, int n) {
+        otherCalls.push_back("write " + std::to_string(n));
+        return n;
+    };
+    wrapper.setPortLibrary(other);
+    EXPECT_EQ(g_calls, plus(kClearing, {"close 7"}));
+    EXPECT_FALSE(wrapper.isOpen());
+
+    ASSERT_TRUE(wrapper.openAndMonitor());
+    g_calls.clear();
+    EXPECT_TRUE(wrapper.write(scrivlo::CommandFrame(0, 0xA0, {0})));
+    EXPECT_TRUE(g_calls.empty());
+    EXPECT_EQ(otherCalls, std::vector<std::string>{"write 6"});
+    wrapper.closePort();
+}
+
 namespace {
 std::vector<std::string> g_events;
 }

@@ -56,12 +56,20 @@
     X(SetCallBackForUploadFilePenDataWithPercentage,                                               \
       void (*)(CallBackForUploadFilePenDataWithPercentage))
 
-// The built library loaded the way the client loads it: dlopen of the program folder's file and
-// each export looked up by its bare name.
-class PenLibrary
+// Every export of the pen library as a pointer.
+struct PenExports
 {
     template <typename T> using Pointer = T;
 
+#define SCRIVLO_MEMBER(name, type) Pointer<type> name = nullptr;
+    SCRIVLO_EXPORTS(SCRIVLO_MEMBER)
+#undef SCRIVLO_MEMBER
+};
+
+// The built library loaded the way the client loads it: dlopen of the program folder's file and
+// each export looked up by its bare name.
+class PenLibrary : public PenExports
+{
 public:
     PenLibrary();
     ~PenLibrary();
@@ -76,10 +84,6 @@ public:
 
     static std::string path();
     static std::vector<std::string> exportNames();
-
-#define SCRIVLO_MEMBER(name, type) Pointer<type> name = nullptr;
-    SCRIVLO_EXPORTS(SCRIVLO_MEMBER)
-#undef SCRIVLO_MEMBER
 
 private:
     void *m_handle = nullptr;

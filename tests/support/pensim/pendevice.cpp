@@ -51,9 +51,9 @@ Bytes realTimeStream(const std::vector<Point> &points, std::size_t perFrame)
     return stream;
 }
 
-PenDevice::PenDevice(PenSimulator &simulator) : m_simulator(simulator)
+PenDevice::PenDevice(PenSimulator &simulator)
 {
-    m_simulator.setFallback([this](const Command &command) { return respond(command); });
+    simulator.setFallback([this](const Command &command) { return respond(command); });
 }
 
 void PenDevice::setSilent(std::uint8_t code)

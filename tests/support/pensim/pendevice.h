@@ -42,6 +42,8 @@ public:
         std::uint16_t scanValue = 0x1234;
     };
 
+    // Answers only through respond(), for a line other than the simulator's.
+    PenDevice() = default;
     // Installs a handler for every command code on the simulator.
     explicit PenDevice(PenSimulator &simulator);
 
@@ -55,6 +57,9 @@ public:
     State state() const;
     void setState(const State &state);
 
+    // The answer to one command, as the receiver writes it to the line (empty: silence).
+    Answer respond(const Command &command);
+
 private:
     enum class Mode
     {
@@ -62,10 +67,8 @@ private:
         Silent,
         Refuse
     };
-    Answer respond(const Command &command);
     Mode modeOf(std::uint8_t code) const;
 
-    PenSimulator &m_simulator;
     mutable std::mutex m_mutex;
     State m_state;
     std::set<std::uint8_t> m_silent;
