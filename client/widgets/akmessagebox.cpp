@@ -73,11 +73,6 @@ void AKMessageBox::clickClose(bool)
     m_eventLoop.exit(0);
 }
 
-bool AKMessageBox::event(QEvent *event)
-{
-    return QWidget::event(event);
-}
-
 void AKMessageBox::closeEvent(QCloseEvent *event)
 {
     event->accept();

@@ -24,16 +24,6 @@ std::string EventQueue::waitAndPop()
     return name;
 }
 
-std::string EventQueue::tryPop()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_names.empty())
-        return std::string();
-    std::string name = std::move(m_names.front());
-    m_names.pop_front();
-    return name;
-}
-
 void EventQueue::stop()
 {
     {

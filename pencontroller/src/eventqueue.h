@@ -18,8 +18,6 @@ public:
     void push(const char *name);
     // The oldest name; waits for one. Empty once stop() has been called.
     std::string waitAndPop();
-    // The oldest name, or empty at once when none is queued.
-    std::string tryPop();
     void stop();
     bool stopped() const;
 

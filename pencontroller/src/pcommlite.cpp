@@ -209,12 +209,6 @@ bool PCommLite::isOpen() const
     return m_settings.open;
 }
 
-unsigned PCommLite::openGeneration() const
-{
-    std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    return m_generation;
-}
-
 void PCommLite::setEventSink(EventSink sink)
 {
     g_eventSink = sink;

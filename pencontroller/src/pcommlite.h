@@ -85,7 +85,8 @@ public:
 
     // One read of the open port (at most `size` bytes); 0 or less when nothing was read or no
     // port is open.
-    // `generation`, when given, receives the openGeneration of the port the bytes came from.
+    // `generation`, when given, receives a number that changes with every successful open, so
+    // that readers can drop state of an earlier port.
     int read(std::uint8_t *buffer, int size, unsigned *generation = nullptr);
     // Writes the frame in one call, only while the port is open; false when nothing went out.
     bool write(const std::uint8_t *bytes, std::size_t length);
@@ -93,8 +94,6 @@ public:
 
     PortSettings settings() const;
     bool isOpen() const;
-    // Changes with every successful open, so that readers can drop state of an earlier port.
-    unsigned openGeneration() const;
 
     // The wait for one write, from the line's speed v: max(3 * max(1000 / v, 1), 100) ms, and
     // 100 ms when the speed is unknown (v <= 0).

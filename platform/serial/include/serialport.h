@@ -74,6 +74,8 @@ int write(int port, const std::uint8_t *buffer, int length);
 // waiting bytes that is reported (values below 1 count as 1).
 int onReceive(int port, Notification callback, int threshold);
 int onLineError(int port, Notification callback);
+// A terminal line raises none of these events: the registrations are accepted on an open port so
+// that callers written for such a library run unchanged, and nothing is ever called back.
 int onEventA(int port, Notification callback);
 int onEventB(int port, Notification callback);
 int onCharacter(int port, Notification callback, int character);

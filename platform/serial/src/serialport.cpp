@@ -35,10 +35,6 @@ struct Callbacks
     Notification receive = nullptr;
     int threshold = 1;
     Notification lineError = nullptr;
-    Notification eventA = nullptr;
-    Notification eventB = nullptr;
-    Notification character = nullptr;
-    int characterValue = 0;
 };
 
 class OpenPort
@@ -450,31 +446,19 @@ int onLineError(int port, Notification callback)
     });
 }
 
-int onEventA(int port, Notification callback)
+int onEventA(int port, Notification)
 {
-    return withPort(port, [&](OpenPort &p) {
-        p.updateCallbacks([&](Callbacks &cb) { cb.eventA = callback; });
-        return static_cast<int>(kOk);
-    });
+    return withPort(port, [](OpenPort &) { return static_cast<int>(kOk); });
 }
 
-int onEventB(int port, Notification callback)
+int onEventB(int port, Notification)
 {
-    return withPort(port, [&](OpenPort &p) {
-        p.updateCallbacks([&](Callbacks &cb) { cb.eventB = callback; });
-        return static_cast<int>(kOk);
-    });
+    return withPort(port, [](OpenPort &) { return static_cast<int>(kOk); });
 }
 
-int onCharacter(int port, Notification callback, int character)
+int onCharacter(int port, Notification, int)
 {
-    return withPort(port, [&](OpenPort &p) {
-        p.updateCallbacks([&](Callbacks &cb) {
-            cb.character = callback;
-            cb.characterValue = character;
-        });
-        return static_cast<int>(kOk);
-    });
+    return withPort(port, [](OpenPort &) { return static_cast<int>(kOk); });
 }
 
 } // namespace serialport
