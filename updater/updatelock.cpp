@@ -27,17 +27,18 @@ bool isStillNamed(int fd, const std::string &path)
 
 } // namespace
 
-bool UpdateLock::acquire(const std::string &updatesFolder, std::chrono::milliseconds wait)
+UpdateLock::Result UpdateLock::acquire(const std::string &updatesFolder,
+                                       std::chrono::milliseconds wait)
 {
     m_folder = updatesFolder;
     m_file = updatesFolder + "/" + kLockFileName;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         if (mkdir(m_folder.c_str(), 0755) != 0 && errno != EEXIST)
-            return false;
+            return Result::Unavailable;
         const int fd = ::open(m_file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0 && errno != ENOENT)
-            return false;
+            return Result::Unavailable;
         if (fd >= 0) {
             const int locked = flock(fd, LOCK_EX | LOCK_NB);
             const int error = errno;
@@ -45,14 +46,14 @@ bool UpdateLock::acquire(const std::string &updatesFolder, std::chrono::millisec
             if ((locked == 0 && isStillNamed(fd, m_file)) ||
                 (locked != 0 && error != EWOULDBLOCK)) {
                 m_fd = fd;
-                return true;
+                return Result::Held;
             }
             ::close(fd);
             if (locked == 0)
                 continue; // the holder has just let go: the file to lock is a new one
         }
         if (std::chrono::steady_clock::now() >= deadline)
-            return false;
+            return Result::HeldByAnother;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }

@@ -16,9 +16,15 @@ public:
     UpdateLock(const UpdateLock &) = delete;
     UpdateLock &operator=(const UpdateLock &) = delete;
 
+    enum class Result
+    {
+        Held,
+        HeldByAnother, // still, when the wait ran out
+        Unavailable    // no lock file can be made there (a folder that cannot be written)
+    };
     // Takes the lock in `updatesFolder` (created when missing), waiting up to `wait` for another
-    // holder to let go. False when the wait ran out or no lock file could be made.
-    bool acquire(const std::string &updatesFolder, std::chrono::milliseconds wait);
+    // holder to let go.
+    Result acquire(const std::string &updatesFolder, std::chrono::milliseconds wait);
 
 private:
     int m_fd = -1;

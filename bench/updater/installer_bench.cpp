@@ -94,15 +94,10 @@ void settle(const fs::path &folder)
     run({"sync", "-f", folder.string()});
 }
 
-// Where the update tree lies: beside the program folder or on another file system.
-fs::path updateBase(const benchmark::State &state, const Scratch &disk, const Scratch &memory)
-{
-    return state.range(0) == 0 ? disk / "tree" : memory / "tree";
-}
-
-// A program folder holding the old tree, with the new one as its unpacked update; `base` is where
-// the update tree's folder "tupdates" lies (it is linked into the program folder when elsewhere).
-fs::path installedWithUpdate(const fs::path &program, const fs::path &update, const fs::path &base)
+// A program folder holding the old tree and the installer, with the new tree as its unpacked
+// update; `base` is where the update tree's folder "tupdates" lies (it is linked into the program
+// folder when elsewhere).
+void installedWithUpdate(const fs::path &program, const fs::path &update, const fs::path &base)
 {
     fs::remove_all(program);
     fs::remove_all(base);
@@ -111,47 +106,72 @@ fs::path installedWithUpdate(const fs::path &program, const fs::path &update, co
     run({"cp", "-a", update.string(), (base / "ready").string()});
     if (base != program / "tupdates")
         fs::create_directory_symlink(base, program / "tupdates");
-    return program;
+    fs::copy_file(fs::path(AULARK_BUILD_PROGRAM_DIR) / programnames::kUpdater,
+                  program / programnames::kUpdater);
+    settle(program);
+    settle(base);
 }
 
-bool inMemoryFolderExists()
+// The folders of one benchmark: the program folder on the disk of the temporary folder, and the
+// update tree beside it (argument 0) or in memory, on another file system (argument 1).
+class Layout
 {
-    return fs::is_directory("/dev/shm");
-}
+public:
+    explicit Layout(benchmark::State &state)
+        : m_inMemory(state.range(0) == 1), m_disk(fs::temp_directory_path()),
+          m_memory(m_inMemory ? fs::path("/dev/shm") : fs::temp_directory_path())
+    {
+        state.SetLabel(m_inMemory ? "update tree in memory, another file system"
+                                  : "update tree on the same file system");
+        writeTree(update(), 'n');
+    }
+    static bool canRun(benchmark::State &state)
+    {
+        if (state.range(0) == 1 && !fs::is_directory("/dev/shm")) {
+            state.SkipWithError("no /dev/shm");
+            return false;
+        }
+        return true;
+    }
+
+    fs::path update() const { return (m_inMemory ? m_memory : m_disk) / "tree"; }
+    fs::path onDisk(const std::string &name) const { return m_disk / name; }
+    fs::path program() const { return m_disk / "program"; }
+    // The program folder with the old tree, and the new one unpacked as its update.
+    void prepareInstall() const
+    {
+        installedWithUpdate(program(), update(),
+                            m_inMemory ? m_memory / "tupdates" : program() / "tupdates");
+    }
+
+private:
+    bool m_inMemory;
+    Scratch m_disk;
+    Scratch m_memory;
+};
 
 void InstallerAgainstCopyAndSync(benchmark::State &state)
 {
-    if (state.range(0) == 1 && !inMemoryFolderExists()) {
-        state.SkipWithError("no /dev/shm");
+    if (!Layout::canRun(state))
         return;
-    }
-    state.SetLabel(state.range(0) == 0 ? "update tree on the same file system"
-                                       : "update tree in memory, another file system");
-    const Scratch disk(fs::temp_directory_path());
-    const Scratch memory(state.range(0) == 0 ? fs::temp_directory_path() : fs::path("/dev/shm"));
-    const fs::path update = updateBase(state, disk, memory);
-    writeTree(update, 'n');
+    const Layout layout(state);
     double installer = 0, copy = 0;
     for (auto _ : state) {
         // cp -a over an installed tree, then everything on the disk.
-        const fs::path copied = disk / "copied";
+        const fs::path copied = layout.onDisk("copied");
         fs::remove_all(copied);
         writeTree(copied, 'o');
         settle(copied);
-        const double copySeconds = run({"cp", "-a", update.string() + "/.", copied.string()}) +
-                                   run({"sync", "-f", copied.string()});
+        const double copySeconds =
+            run({"cp", "-a", layout.update().string() + "/.", copied.string()}) +
+            run({"sync", "-f", copied.string()});
 
         // The installer over the same installed tree, from its ready folder (option mode: it
         // terminates nothing).
-        const fs::path program = disk / "program";
-        const fs::path base = state.range(0) == 0 ? program / "tupdates" : memory / "tupdates";
-        installedWithUpdate(program, update, base);
-        const fs::path updater = program / programnames::kUpdater;
-        fs::copy_file(fs::path(AULARK_BUILD_PROGRAM_DIR) / programnames::kUpdater, updater);
-        settle(program);
-        settle(base);
+        layout.prepareInstall();
+        const fs::path updater = layout.program() / programnames::kUpdater;
         const double installerSeconds = run({updater.string(), "-update"});
-        if (fs::exists(base / "ready"))
+        if (fs::exists(layout.program() / "tupdates" / "ready"))
             state.SkipWithError("the installer left its update tree");
 
         state.SetIterationTime(installerSeconds);
@@ -202,30 +222,17 @@ double installInProcess(const fs::path &program, updater::FileOps &files)
 
 void CostOfTheSyncs(benchmark::State &state)
 {
-    if (state.range(0) == 1 && !inMemoryFolderExists()) {
-        state.SkipWithError("no /dev/shm");
+    if (!Layout::canRun(state))
         return;
-    }
-    state.SetLabel(state.range(0) == 0 ? "update tree on the same file system"
-                                       : "update tree in memory, another file system");
-    const Scratch disk(fs::temp_directory_path());
-    const Scratch memory(state.range(0) == 0 ? fs::temp_directory_path() : fs::path("/dev/shm"));
-    const fs::path update = updateBase(state, disk, memory);
-    writeTree(update, 'n');
+    const Layout layout(state);
     double synced = 0, unsynced = 0;
     for (auto _ : state) {
-        const fs::path program = disk / "program";
-        const fs::path base = state.range(0) == 0 ? program / "tupdates" : memory / "tupdates";
         updater::FileOps real;
-        installedWithUpdate(program, update, base);
-        settle(program);
-        settle(base);
-        const double syncedSeconds = installInProcess(program, real);
+        layout.prepareInstall();
+        const double syncedSeconds = installInProcess(layout.program(), real);
         UnsyncedFileOps unsyncedFiles;
-        installedWithUpdate(program, update, base);
-        settle(program);
-        settle(base);
-        const double unsyncedSeconds = installInProcess(program, unsyncedFiles);
+        layout.prepareInstall();
+        const double unsyncedSeconds = installInProcess(layout.program(), unsyncedFiles);
         state.SetIterationTime(syncedSeconds);
         synced += syncedSeconds;
         unsynced += unsyncedSeconds;

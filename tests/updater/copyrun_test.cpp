@@ -39,11 +39,18 @@ class CopyRunTest : public ::testing::Test
 protected:
     CopyRunTest()
     {
-        fs::create_directories(prog);
-        fs::create_directories(logs);
-        writeFile(prog / "Updater", "installed installer");
         paths.targetDir = t + "/";
         paths.ownPath = t + "/Updater";
+        startAfresh();
+    }
+
+    // An empty program folder with only the installer, and no log yet: for each case of a table.
+    void startAfresh()
+    {
+        fs::remove_all(prog);
+        fs::remove_all(logs);
+        fs::create_directories(logs);
+        writeFile(prog / "Updater", "installed installer");
         paths.ownFile = updater::identityOf(paths.ownPath);
     }
 
@@ -271,7 +278,7 @@ TEST_F(CopyRunTest, TreeEntriesOfEveryKindHaveTheirOutcome)
          }},
         {"links that may leave the tree",
          [&] {
-             ready("sub/txt", "new");
+             ready("sub/f.txt", "new");
              writeFile(dir / "secret.txt", "outside the tree");
              fs::create_symlink(dir / "secret.txt", r / "absolute");
              fs::create_symlink("../../../secret.txt", r / "up");
@@ -280,7 +287,7 @@ TEST_F(CopyRunTest, TreeEntriesOfEveryKindHaveTheirOutcome)
          },
          true,
          [&](const Lines &lines) {
-             EXPECT_EQ(readFile(prog / "sub/txt"), "new");
+             EXPECT_EQ(readFile(prog / "sub/f.txt"), "new");
              for (const char *name : {"absolute", "up", "sub/hidden-up", "sub/loop"}) {
                  EXPECT_FALSE(fs::exists(fs::symlink_status(prog / name))) << name;
                  EXPECT_TRUE(contains(lines, skippedLine(readyPath() + "/" + name))) << name;
@@ -289,23 +296,19 @@ TEST_F(CopyRunTest, TreeEntriesOfEveryKindHaveTheirOutcome)
          }},
         {"a pipe",
          [&] {
-             ready("txt", "new");
+             ready("f.txt", "new");
              ASSERT_EQ(mkfifo((r / "pipe").c_str(), 0644), 0);
          },
          true,
          [&](const Lines &lines) {
-             EXPECT_EQ(readFile(prog / "txt"), "new");
+             EXPECT_EQ(readFile(prog / "f.txt"), "new");
              EXPECT_FALSE(fs::exists(fs::symlink_status(prog / "pipe")));
              EXPECT_TRUE(contains(lines, skippedLine(readyPath() + "/pipe")));
          }},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
-        fs::remove_all(prog);
-        fs::remove_all(logs);
-        fs::create_directories(logs);
-        writeFile(prog / "Updater", "installed installer");
-        paths.ownFile = updater::identityOf(paths.ownPath);
+        startAfresh();
         c.setUp();
         const auto before = outsideUpdates(prog);
 
@@ -467,11 +470,7 @@ TEST_F(CopyRunTest, SwapThatFailsInTheMiddleRollsBackToTheOldFolder)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
-        fs::remove_all(prog);
-        fs::remove_all(logs);
-        fs::create_directories(logs);
-        writeFile(prog / "Updater", "installed installer");
-        paths.ownFile = updater::identityOf(paths.ownPath);
+        startAfresh();
         writeFile(prog / "a.txt", "old a");
         writeFile(prog / "m/c.txt", "old c");
         fs::create_symlink("a.txt", prog / "link");

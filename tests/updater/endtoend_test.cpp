@@ -201,7 +201,8 @@ TEST(InstallerRun, SecondInstallerGivesUpWhileTheFirstKeepsTheFolder)
     writeTree(folder.path(), 10, "old");
     writeTree(folder / "tupdates" / "ready", 10, "new");
     updater::UpdateLock first;
-    ASSERT_TRUE(first.acquire((folder / "tupdates").string(), std::chrono::milliseconds(0)));
+    ASSERT_EQ(first.acquire((folder / "tupdates").string(), std::chrono::milliseconds(0)),
+              updater::UpdateLock::Result::Held);
 
     const int status = updatertest::runProgram(updater.string(), {"-update"});
     ASSERT_TRUE(WIFEXITED(status));

@@ -327,7 +327,7 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
     std::map<std::string, int> killsByPhase;
     int kills = 0;
     constexpr int kKills = 50;
-    while (kills < kKills && version < 3 + 2 * kKills) {
+    while (kills < kKills && version < 3 + kKills) {
         ++version;
         SCOPED_TRACE("version " + std::to_string(version));
         prepare(folder.path(), version);
@@ -336,7 +336,7 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
         // its first swap to the end of its clearing. The runs after a kill may be killed too,
         // most of all while they finish a killed run, until one is let through.
         bool completed = false;
-        for (int run = 0; !completed && (run == 0 || (run < 3 && chance(0.6))); ++run) {
+        for (int run = 0; !completed && (run == 0 || (run < 5 && chance(0.7))); ++run) {
             const bool finishing = fs::exists(journal);
             fs::remove_all(folder / "Logs");
             const pid_t pid = startUpdater(updater);
