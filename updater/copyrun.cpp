@@ -90,6 +90,8 @@ void clearUpdateFolder(const UpdatePaths &paths, CopyRunServices &services)
     services.log.write("Fully clearing path '" + ready + "'..");
     if (services.files.removeTree(ready) != 0)
         services.log.write("Error: failed to clear path! :(");
+    // Last, so that a run killed while it clears is found and finished.
+    services.files.removeFile(paths.journalPath());
     services.files.removeEmptyFolder(paths.updatesPath());
 }
 
@@ -103,6 +105,7 @@ bool runUpdate(const UpdatePaths &paths, CopyRunServices &services)
     std::deque<std::string> dirsToParse{root};
     std::vector<std::string> dirsToCreate;
     std::vector<FileToCopy> toCopy;
+    Journal journal;
 
     while (!dirsToParse.empty()) {
         const std::string cur = dirsToParse.front();
@@ -122,6 +125,10 @@ bool runUpdate(const UpdatePaths &paths, CopyRunServices &services)
             clearUpdateFolder(paths, services);
             return false;
         }
+        // From here on the run is on record, so that a start of the client while it runs, or
+        // after it was killed, hands over to the installer instead.
+        if (cur == root)
+            writeStagingJournal(journal, paths, files);
         const size_t firstOfFolder = toCopy.size();
         for (const DirEntry &entry : listing.entries) {
             const std::string path = cur + "/" + entry.name;
@@ -197,6 +204,22 @@ bool runUpdate(const UpdatePaths &paths, CopyRunServices &services)
         return false;
     }
 
+    // Files are staged in the order found and swapped in the journal's order. The journal now
+    // names what a killed run may have created and staged, with nothing yet in place.
+    std::vector<size_t> swapOrder(toCopy.size());
+    for (size_t i = 0; i < swapOrder.size(); ++i)
+        swapOrder[i] = i;
+    std::stable_sort(swapOrder.begin(), swapOrder.end(), [&](size_t a, size_t b) {
+        return swapRank(toCopy[a], paths) < swapRank(toCopy[b], paths);
+    });
+    const size_t base = paths.targetDir.size();
+    for (const size_t i : swapOrder)
+        journal.entries.push_back(
+            {toCopy[i].destination.substr(base), toCopy[i].staged.substr(base)});
+    for (const std::string &dir : createdFolders)
+        journal.createdFolders.push_back(dir.substr(base));
+    writeStagingJournal(journal, paths, files);
+
     // Stage every file beside its destination; the program folder itself is not touched yet.
     for (FileToCopy &file : toCopy) {
         const std::string copyLine =
@@ -218,23 +241,19 @@ bool runUpdate(const UpdatePaths &paths, CopyRunServices &services)
         return true;
     }
 
-    std::stable_sort(toCopy.begin(), toCopy.end(), [&](const FileToCopy &a, const FileToCopy &b) {
-        return swapRank(a, paths) < swapRank(b, paths);
-    });
-    Journal journal;
-    const size_t base = paths.targetDir.size();
-    for (const std::string &dir : createdFolders)
-        journal.createdFolders.push_back(dir.substr(base));
-    for (const FileToCopy &file : toCopy) {
-        const FileIdentity staged = entryIdentityOf(file.staged);
-        const FileIdentity old = entryIdentityOf(file.destination);
-        journal.entries.push_back({file.destination.substr(base), file.staged.substr(base),
-                                   staged.inode, old.valid, old.inode});
+    journal.staging = false;
+    for (JournalEntry &entry : journal.entries) {
+        const FileIdentity staged = entryIdentityOf(paths.targetDir + entry.staged);
+        const FileIdentity old = entryIdentityOf(paths.targetDir + entry.destination);
+        entry.newInode = staged.inode;
+        entry.hadOld = old.valid;
+        entry.oldInode = old.inode;
     }
-    if (const int error = writeJournal(journal, paths, files)) {
+    if (const int error = writeSwappingJournal(journal, paths, files)) {
         log.write("Error: failed to write the journal '" + paths.journalPath() +
                   "', error code: " + std::to_string(error));
         undoStaging(toCopy, createdFolders, services);
+        files.removeFile(paths.journalPath());
         log.write("Error: update not completed, keeping '" + root + "' for the next run..");
         return false;
     }

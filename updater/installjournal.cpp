@@ -9,6 +9,8 @@ namespace updater {
 namespace {
 
 constexpr const char kHeader[] = "install journal 1";
+constexpr const char kStaging[] = "staging";
+constexpr const char kSwapping[] = "swapping";
 
 std::string escape(const std::string &path)
 {
@@ -59,12 +61,15 @@ bool parseInode(const std::string &text, ino_t &inode)
 
 std::string formatJournal(const Journal &journal)
 {
-    std::string text = std::string(kHeader) + "\n";
+    std::string text =
+        std::string(kHeader) + "\n" + (journal.staging ? kStaging : kSwapping) + "\n";
     for (const std::string &folder : journal.createdFolders)
         text += "folder " + escape(folder) + "\n";
     for (const JournalEntry &entry : journal.entries) {
-        text += "entry " + std::to_string(entry.newInode) + " " +
-                (entry.hadOld ? std::to_string(entry.oldInode) : std::string("-")) + " " +
+        const bool knownNew = !journal.staging;
+        const bool knownOld = !journal.staging && entry.hadOld;
+        text += "entry " + (knownNew ? std::to_string(entry.newInode) : std::string("-")) + " " +
+                (knownOld ? std::to_string(entry.oldInode) : std::string("-")) + " " +
                 escape(entry.destination) + " " + escape(entry.staged) + "\n";
     }
     return text + "end\n";
@@ -77,6 +82,9 @@ std::optional<Journal> parseJournal(const std::string &text)
     if (!std::getline(lines, line) || line != kHeader)
         return std::nullopt;
     Journal journal;
+    if (!std::getline(lines, line) || (line != kStaging && line != kSwapping))
+        return std::nullopt;
+    journal.staging = line == kStaging;
     while (std::getline(lines, line)) {
         if (line == "end")
             return lines.peek() == std::char_traits<char>::eof() ? std::optional(journal)
@@ -94,12 +102,18 @@ std::optional<Journal> parseJournal(const std::string &text)
         JournalEntry entry;
         std::string newInode, oldInode, destination, staged;
         if (kind != "entry" || !(fields >> newInode >> oldInode >> destination >> staged) ||
-            !fields.eof() || !parseInode(newInode, entry.newInode) ||
-            !unescape(destination, entry.destination) || !unescape(staged, entry.staged))
+            !fields.eof() || !unescape(destination, entry.destination) ||
+            !unescape(staged, entry.staged))
             return std::nullopt;
-        entry.hadOld = oldInode != "-";
-        if (entry.hadOld && !parseInode(oldInode, entry.oldInode))
-            return std::nullopt;
+        if (journal.staging) {
+            if (newInode != "-" || oldInode != "-")
+                return std::nullopt;
+        } else {
+            entry.hadOld = oldInode != "-";
+            if (!parseInode(newInode, entry.newInode) ||
+                (entry.hadOld && !parseInode(oldInode, entry.oldInode)))
+                return std::nullopt;
+        }
         journal.entries.push_back(entry);
     }
     return std::nullopt; // cut short: no end line

@@ -19,18 +19,23 @@ struct JournalEntry
     ino_t oldInode = 0;
 };
 
-// What an install puts in place, written before the first swap and removed once the run is
-// finished or undone, so that a run cut short can be told from the file system alone.
+// What an install puts in place, written as soon as the run begins and removed once it is
+// finished or undone, so that a run cut short can be told from the file system alone. While the
+// run stages, it names the staging entries only; once all is staged and durable, the inodes
+// under every name too.
 struct Journal
 {
+    // Nothing is in place yet; the inodes are not known.
+    bool staging = true;
     // Folders this run created, parents first: an undone run removes them again.
     std::vector<std::string> createdFolders;
     // In the order of the swaps.
     std::vector<JournalEntry> entries;
 };
 
-// Text lines: a header, "folder <path>" and "entry <new inode> <old inode or -> <destination>
-// <staged>" lines, and "end". Bytes of a path that would end or split a line are written as %XX.
+// Text lines: a header, "staging" or "swapping", "folder <path>" and "entry <new inode or -> <old
+// inode or -> <destination> <staged>" lines, and "end". Bytes of a path that would end or split a
+// line are written as %XX.
 std::string formatJournal(const Journal &journal);
 // Nothing for a text that is not a whole journal.
 std::optional<Journal> parseJournal(const std::string &text);

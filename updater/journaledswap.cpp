@@ -67,7 +67,17 @@ int syncFileSystems(const std::vector<std::string> &folders, FileOps &files)
     return 0;
 }
 
-int writeJournal(const Journal &journal, const UpdatePaths &paths, FileOps &files)
+int writeStagingJournal(const Journal &journal, const UpdatePaths &paths, FileOps &files)
+{
+    // Under another name first: whoever looks finds the journal whole, or the one before it.
+    const std::string temporary = temporaryJournal(paths);
+    int error = files.writeFile(temporary, formatJournal(journal));
+    if (error == 0)
+        error = files.renameFile(temporary, paths.journalPath());
+    return error;
+}
+
+int writeSwappingJournal(const Journal &journal, const UpdatePaths &paths, FileOps &files)
 {
     // Written under another name first and made durable with the staged entries by one sync of
     // the file system, then given its name: a journal under its name is always whole, and no
@@ -124,9 +134,8 @@ SwapOutcome completeJournaledRun(const Journal &journal, const UpdatePaths &path
                           errorText(error));
         }
     }
-    // The old entries go for good before their record does.
+    // The old entries go for good before their record does, which goes with the update tree.
     syncFileSystems(folders, files);
-    files.removeFile(paths.journalPath());
     clearUpdateFolder(paths, services);
     return SwapOutcome::Installed;
 }

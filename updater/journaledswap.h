@@ -26,9 +26,13 @@ enum class SwapOutcome
     Stuck       // could not be taken either way; the journal stays for the next run
 };
 
-// Writes the journal and makes it, and everything staged, durable before anything is put in
-// place: once the journal is found under its name, every staged entry it names is whole.
-int writeJournal(const Journal &journal, const UpdatePaths &paths, FileOps &files);
+// Writes the journal of a run that has put nothing in place yet, in one step.
+int writeStagingJournal(const Journal &journal, const UpdatePaths &paths, FileOps &files);
+
+// Writes the journal of a run that has staged everything and makes it, and everything staged,
+// durable before anything is put in place: once such a journal is found under its name, every
+// staged entry it names is whole.
+int writeSwappingJournal(const Journal &journal, const UpdatePaths &paths, FileOps &files);
 
 // Puts the journal's entries in place in its order, passing over those in place already, and
 // finishes the run. A swap that fails rolls the run back.

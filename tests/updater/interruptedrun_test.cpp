@@ -26,9 +26,19 @@ struct Killed
 class KillingFileOps : public updater::FileOps
 {
 public:
-    // Swaps to let through before the kill, or old files to remove after every swap.
+    // Files to stage, swaps to let through before the kill, or old files to remove after every
+    // swap.
+    int stagesLeft = -1;
     int swapsLeft = -1;
     int removalsLeft = -1;
+
+    int stageFile(const std::string &source, const std::string &temporary,
+                  const std::string &destination) override
+    {
+        if (stagesLeft-- == 0)
+            throw Killed{};
+        return FileOps::stageFile(source, temporary, destination);
+    }
 
     int putInPlace(const std::string &staged, const std::string &destination) override
     {
@@ -61,20 +71,23 @@ TEST(InterruptedRun, IsFinishedOrUndoneByTheNextRun)
     const struct
     {
         const char *label;
+        int stagesLeft;
         int swapsLeft;
         int removalsLeft;
         std::function<void(const fs::path &)> afterKill;
         updater::Recovery expected;
         const char *line;
     } cases[] = {
-        {"killed between swaps", 3, -1, [](const fs::path &) {}, updater::Recovery::Finished,
+        {"killed while staging", 3, -1, -1, [](const fs::path &) {}, updater::Recovery::Undone,
+         "' that had put nothing in place, undoing it.."},
+        {"killed between swaps", -1, 3, -1, [](const fs::path &) {}, updater::Recovery::Finished,
          "', finishing it.."},
-        {"killed while the old files are removed", -1, 2, [](const fs::path &) {},
+        {"killed while the old files are removed", -1, -1, 2, [](const fs::path &) {},
          updater::Recovery::Finished, "', finishing it.."},
-        {"killed between swaps, a staged file lost since", 3, -1,
+        {"killed between swaps, a staged file lost since", -1, 3, -1,
          [](const fs::path &prog) { fs::remove(prog / "z" / ".c.txt.~upd"); },
          updater::Recovery::Undone, "' that cannot be finished, undoing it.."},
-        {"killed between swaps, a journal cut short since", 3, -1,
+        {"killed between swaps, a journal cut short since", -1, 3, -1,
          [](const fs::path &prog) {
              const fs::path journal = prog / "updates" / "install.journal";
              const std::string text = readFile(journal);
@@ -100,6 +113,7 @@ TEST(InterruptedRun, IsFinishedOrUndoneByTheNextRun)
         updater::InstallerLog log(prompt);
         log.open(t);
         KillingFileOps killing;
+        killing.stagesLeft = c.stagesLeft;
         killing.swapsLeft = c.swapsLeft;
         killing.removalsLeft = c.removalsLeft;
         updater::CopyRunServices killed{log, prompt, killing, {}};

@@ -77,8 +77,8 @@ public:
 };
 
 // The journal and every staged file are on disk before the first swap; everything swapped is on
-// disk before the old files and then the update tree, the only other copy, are removed. The
-// client and the program started afterwards are swapped last.
+// disk before the old files and then the update tree, the only other copy, are removed, and the
+// journal goes last. The client and the program started afterwards are swapped last.
 TEST(SwapOrder, DurableBeforeTheFirstSwapAndAfterTheLastWithTheClientLast)
 {
     TempDir dir;
@@ -102,15 +102,18 @@ TEST(SwapOrder, DurableBeforeTheFirstSwapAndAfterTheLastWithTheClientLast)
     const std::string journal = t + "updates/install.journal";
     const size_t firstSwap = files.first("swap ");
     const size_t lastSwap = files.last("swap ");
-    const size_t written = files.first("write " + journal + ".tmp");
+    // Written when the run begins and again when everything is staged; only the last is durable.
+    const size_t written = files.last("write " + journal + ".tmp");
+    EXPECT_LT(written, firstSwap);
     const size_t syncedBefore = files.first("sync", written);
     const size_t named = files.first("rename " + journal, syncedBefore);
     const size_t namedOnDisk = files.first("sync folder " + t + "updates", named);
     EXPECT_LT(namedOnDisk, firstSwap);
     const size_t syncedAfter = files.first("sync", lastSwap);
     const size_t oldRemoved = files.first("remove " + t + ".a.txt.~upd", syncedAfter);
-    const size_t journalRemoved = files.first("remove " + journal, oldRemoved);
-    files.first("remove tree " + t + "updates/ready", journalRemoved);
+    const size_t syncedAgain = files.first("sync", oldRemoved);
+    const size_t treeRemoved = files.first("remove tree " + t + "updates/ready", syncedAgain);
+    files.first("remove " + journal, treeRemoved);
 
     EXPECT_EQ(files.calls[lastSwap], "swap " + t + programnames::kClient);
     EXPECT_EQ(files.calls[lastSwap - 1], "swap " + t + "Quorvel");
