@@ -1,5 +1,6 @@
 #include "interruptedrun.h"
 
+#include "fileops.h"
 #include "installerlog.h"
 #include "journaledswap.h"
 
@@ -26,6 +27,21 @@ Recovery finishInterruptedRun(const UpdatePaths &paths, CopyRunServices &service
         return Recovery::Discarded;
     }
 
+    if (journal->staging) {
+        // Nothing was put in place: what the run staged and created goes, and its update stays
+        // for a new run.
+        log.write("Found an interrupted update in '" + journalPath +
+                  "' that had put nothing in place, undoing it..");
+        for (const JournalEntry &entry : journal->entries) {
+            if (entryIdentityOf(paths.targetDir + entry.staged).valid)
+                services.files.removeFile(paths.targetDir + entry.staged);
+        }
+        for (auto it = journal->createdFolders.rbegin(); it != journal->createdFolders.rend(); ++it)
+            services.files.removeEmptyFolder(paths.targetDir + *it);
+        services.files.removeFile(journalPath);
+        log.write("Interrupted update undone..");
+        return Recovery::Undone;
+    }
     const bool canFinish =
         std::none_of(journal->entries.begin(), journal->entries.end(), [&](const JournalEntry &e) {
             return entryState(e, paths) == EntryState::Neither;
