@@ -79,8 +79,8 @@ void run(int argc, char **argv)
         paths.ownFile = identityOf("/proc/self/exe");
         paths.handOverProgram = plan.program;
         // Before anything is ended or touched: the installer already at work on this folder
-        // has ended the program and will start it again.
-        // A folder that cannot be written holds no lock, nor any update to race on.
+        // has ended the program and will start it again. A folder that cannot be written holds
+        // no lock, nor any update to race on.
         if (own.check == OwnPathCheck::Ok &&
             lock.acquire(paths.updatesPath(), kLockWait) == UpdateLock::Result::HeldByAnother) {
             log.write("Error: another installer is updating '" + paths.targetDir + "', quitting..");
