@@ -4,6 +4,7 @@
 #include <copyrun.h>
 #include <installerlog.h>
 #include <interruptedrun.h>
+#include <programnames.h>
 #include <stagingname.h>
 
 #include <gtest/gtest.h>
@@ -151,6 +152,38 @@ TEST(InterruptedRun, IsFinishedOrUndoneByTheNextRun)
         // Nothing is left to do for a further run.
         EXPECT_EQ(updater::finishInterruptedRun(paths, services), updater::Recovery::NothingFound);
     }
+}
+
+// The program started for anything at all finishes a run cut short first: here in the option
+// mode, without "-update".
+TEST(InterruptedRun, IsFinishedByAnInstallerStartedForAnythingElse)
+{
+    testsupport::ProgramFolder folder;
+    const fs::path installer = folder.copyFromBuild(programnames::kUpdater);
+    const std::string t = folder.path().string() + "/";
+    for (const std::string name : {"a.txt", "b.txt", "c.txt"}) {
+        writeFile(folder / name, "old " + name);
+        writeFile(folder / "tupdates" / "ready" / name, "new " + name);
+    }
+    updater::UpdatePaths paths;
+    paths.targetDir = t;
+    paths.readyFolder = "tupdates/ready";
+    paths.updatesFolder = "tupdates";
+    paths.ownPath = installer.string();
+    updatertest::ScriptedPrompt prompt;
+    updater::InstallerLog log(prompt);
+    KillingFileOps killing;
+    killing.swapsLeft = 1;
+    updater::CopyRunServices killed{log, prompt, killing, {}};
+    EXPECT_THROW(updater::runUpdate(paths, killed), Killed);
+
+    EXPECT_EQ(updatertest::runProgram(installer.string(), {"-autostart"}), 0);
+    for (const std::string name : {"a.txt", "b.txt", "c.txt"})
+        EXPECT_EQ(readFile(folder / name), "new " + name) << name;
+    EXPECT_FALSE(fs::exists(folder / "tupdates"));
+    const Lines lines = updatertest::readLogLines(updatertest::onlyLogFile(folder.path()));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Interrupted update finished.."), lines.end());
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "Update started.."), lines.end());
 }
 
 } // namespace
