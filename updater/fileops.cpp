@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace updater {
 
@@ -85,6 +87,8 @@ EntryKind kindOf(mode_t mode)
         return EntryKind::Folder;
     if (S_ISREG(mode))
         return EntryKind::RegularFile;
+    if (S_ISLNK(mode))
+        return EntryKind::Link;
     return EntryKind::Other;
 }
 
@@ -100,13 +104,14 @@ FileIdentity identityOf(const std::string &path)
     return {info.st_dev, info.st_ino, true};
 }
 
-std::string stagingName(const std::string &destination)
+FileIdentity entryIdentityOf(const std::string &path)
 {
-    const auto slash = destination.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
-    const std::string name =
-        slash == std::string::npos ? destination : destination.substr(slash + 1);
-    return folder + "." + name + kStagingSuffix;
+    struct stat info
+    {
+    };
+    if (lstat(path.c_str(), &info) != 0)
+        return {};
+    return {info.st_dev, info.st_ino, true};
 }
 
 Listing FileOps::listFolder(const std::string &folder)
@@ -132,6 +137,8 @@ Listing FileOps::listFolder(const std::string &folder)
             kind = EntryKind::Folder;
         else if (entry->d_type == DT_REG)
             kind = EntryKind::RegularFile;
+        else if (entry->d_type == DT_LNK)
+            kind = EntryKind::Link;
         else if (entry->d_type == DT_UNKNOWN) {
             struct stat info
             {
@@ -216,25 +223,106 @@ int FileOps::stageFile(const std::string &source, const std::string &temporary,
     return error;
 }
 
-int FileOps::commitFile(const std::string &temporary, const std::string &destination)
+int FileOps::stageLink(const std::string &target, const std::string &temporary,
+                       const std::string &destination)
 {
-    // Swapping the two names is as atomic as renaming over the destination, but some file
-    // systems write the new file's data out at once when a rename replaces a file, which makes
-    // the swap several times faster; the old file then goes under the staged name.
+    struct stat destinationInfo
+    {
+    };
+    if (lstat(destination.c_str(), &destinationInfo) == 0 && S_ISDIR(destinationInfo.st_mode))
+        return EISDIR;
+    if (unlink(temporary.c_str()) != 0 && errno != ENOENT)
+        return errno;
+    return symlink(target.c_str(), temporary.c_str()) == 0 ? 0 : errno;
+}
+
+int FileOps::readLink(const std::string &path, std::string &target)
+{
+    std::vector<char> buffer(PATH_MAX);
+    const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
+    if (length < 0)
+        return errno;
+    if (static_cast<size_t>(length) >= buffer.size())
+        return ENAMETOOLONG;
+    target.assign(buffer.data(), static_cast<size_t>(length));
+    return 0;
+}
+
+int FileOps::putInPlace(const std::string &staged, const std::string &destination)
+{
+    // An exchange rather than a rename over the destination: it is just as atomic, and the old
+    // entry stays whole under the staged name until every other entry is in place too.
     struct stat info
     {
     };
-    if (lstat(destination.c_str(), &info) == 0 &&
-        (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode))) {
-        if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, destination.c_str(),
-                      RENAME_EXCHANGE) == 0) {
-            unlink(temporary.c_str());
-            return 0;
-        }
-        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOENT)
+    if (lstat(destination.c_str(), &info) != 0) {
+        if (errno != ENOENT)
             return errno;
+        return renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, destination.c_str(),
+                         RENAME_NOREPLACE) == 0
+                   ? 0
+                   : errno;
     }
-    return rename(temporary.c_str(), destination.c_str()) == 0 ? 0 : errno;
+    if (S_ISDIR(info.st_mode))
+        return EISDIR;
+    return renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, destination.c_str(), RENAME_EXCHANGE) == 0
+               ? 0
+               : errno;
+}
+
+int FileOps::takeOutOfPlace(const std::string &staged, const std::string &destination)
+{
+    struct stat info
+    {
+    };
+    if (lstat(staged.c_str(), &info) == 0)
+        return renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, destination.c_str(),
+                         RENAME_EXCHANGE) == 0
+                   ? 0
+                   : errno;
+    if (errno != ENOENT)
+        return errno;
+    return renameat2(AT_FDCWD, destination.c_str(), AT_FDCWD, staged.c_str(), RENAME_NOREPLACE) == 0
+               ? 0
+               : errno;
+}
+
+int FileOps::writeFile(const std::string &path, const std::string &content)
+{
+    Descriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (file.get() < 0)
+        return errno;
+    for (size_t done = 0; done < content.size();) {
+        const ssize_t n = write(file.get(), content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        done += static_cast<size_t>(n);
+    }
+    return file.close();
+}
+
+int FileOps::renameFile(const std::string &from, const std::string &to)
+{
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int FileOps::syncFileSystem(const std::string &path)
+{
+    Descriptor any(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (any.get() < 0)
+        return errno;
+    return syncfs(any.get()) == 0 ? 0 : errno;
+}
+
+int FileOps::syncFolder(const std::string &folder)
+{
+    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        return errno;
+    return fsync(dir.get()) == 0 ? 0 : errno;
 }
 
 int FileOps::removeFile(const std::string &path)

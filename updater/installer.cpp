@@ -3,14 +3,17 @@
 #include "copyrun.h"
 #include "crashhook.h"
 #include "installerlog.h"
+#include "interruptedrun.h"
 #include "ownpath.h"
 #include "prompt.h"
 #include "restartmode.h"
+#include "updatelock.h"
 
 #include <processlist.h>
 #include <processterminate.h>
 #include <programstart.h>
 
+#include <chrono>
 #include <csignal>
 #include <exception>
 #include <unistd.h>
@@ -18,6 +21,9 @@
 namespace updater {
 
 namespace {
+
+// How long a second installer waits for the first to finish with the same folder.
+constexpr std::chrono::seconds kLockWait{5};
 
 // The folder the running installer lives in, with its closing separator: the folder of the path it
 // was started by, or of its executable when it was found by a search.
@@ -57,19 +63,35 @@ void run(int argc, char **argv)
 
     RunPlan plan;
     std::string targetDir;
+    UpdateLock lock;
     if (argc < 2) {
         log.write("Error: No command line arguments!");
         plan = planRun({});
     } else {
         plan = planRun(std::vector<std::string>(argv + 1, argv + argc));
+        const std::string ownPath = argv[0];
+        const OwnPathResult own = checkOwnPath(ownPath);
+        UpdatePaths paths;
+        paths.targetDir = own.exeDir;
+        paths.readyFolder = plan.folderPrefix + paths.readyFolder;
+        paths.updatesFolder = plan.folderPrefix + paths.updatesFolder;
+        paths.ownPath = ownPath;
+        paths.ownFile = identityOf("/proc/self/exe");
+        paths.handOverProgram = plan.program;
+        // Before anything is ended or touched: the installer already at work on this folder
+        // has ended the program and will start it again. A folder that cannot be written holds
+        // no lock, nor any update to race on.
+        if (own.check == OwnPathCheck::Ok &&
+            lock.acquire(paths.updatesPath(), kLockWait) == UpdateLock::Result::HeldByAnother) {
+            log.write("Error: another installer is updating '" + paths.targetDir + "', quitting..");
+            return;
+        }
         for (const std::string &name : plan.toTerminate)
-            processes::killProcessByName(name, ownFolder);
+            processes::killProcessInFolder(name, ownFolder);
         if (plan.openLogAgain)
             log.open(ownFolder);
 
-        const std::string ownPath = argv[0];
         log.write("Exe name is: " + ownPath);
-        const OwnPathResult own = checkOwnPath(ownPath);
         if (own.check == OwnPathCheck::TooShort) {
             log.write("Error: short exe name!");
         } else if (own.check == OwnPathCheck::BadName) {
@@ -78,17 +100,12 @@ void run(int argc, char **argv)
             log.write("Exe dir is: " + own.exeDir);
             targetDir = own.exeDir;
             log.write("Update to: " + targetDir);
-            if (plan.update) {
-                UpdatePaths paths;
-                paths.targetDir = targetDir;
-                paths.readyFolder = plan.folderPrefix + paths.readyFolder;
-                paths.updatesFolder = plan.folderPrefix + paths.updatesFolder;
-                paths.ownPath = ownPath;
-                paths.ownFile = identityOf("/proc/self/exe");
-                FileOps files;
-                CopyRunServices services{log, prompt, files, RetryPolicy{}};
+            FileOps files;
+            CopyRunServices services{log, prompt, files, RetryPolicy{}};
+            // Whatever the mode: a run cut short is finished or undone first.
+            finishInterruptedRun(paths, services);
+            if (plan.update)
                 runUpdate(paths, services);
-            }
         }
     }
 

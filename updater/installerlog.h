@@ -20,6 +20,7 @@ public:
 
     // Opens "Logs/<local time>_upd.txt" under `folder` (which ends in a separator or is empty)
     // unless a log is open already. A "Logs" folder that cannot be made means no log and no box.
+    // While a log is open, no other log opens onto its file.
     void open(const std::string &folder, std::time_t now = std::time(nullptr));
     void write(const std::string &line);
     void close();
@@ -29,12 +30,14 @@ public:
     const std::string &fileName() const { return m_fileName; }
 
 private:
+    static constexpr int kMaxRunsPerSecond = 100;
     Prompt &m_prompt;
     int m_fd = -1;
     std::string m_fileName;
 };
 
-// "YYYYMMDD_HHMMSS_upd.txt" of the given local time.
-std::string logFileName(const std::tm &local);
+// "YYYYMMDD_HHMMSS_upd.txt" of the given local time; "YYYYMMDD_HHMMSS_<run>_upd.txt" for the
+// second and later runs of one second that overlap.
+std::string logFileName(const std::tm &local, int run = 1);
 
 } // namespace updater

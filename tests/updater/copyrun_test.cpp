@@ -3,10 +3,16 @@
 
 #include <copyrun.h>
 #include <installerlog.h>
+#include <stagingname.h>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <memory>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using testsupport::readFile;
@@ -33,11 +39,18 @@ class CopyRunTest : public ::testing::Test
 protected:
     CopyRunTest()
     {
-        fs::create_directories(prog);
-        fs::create_directories(logs);
-        writeFile(prog / "Updater", "installed installer");
         paths.targetDir = t + "/";
         paths.ownPath = t + "/Updater";
+        startAfresh();
+    }
+
+    // An empty program folder with only the installer, and no log yet: for each case of a table.
+    void startAfresh()
+    {
+        fs::remove_all(prog);
+        fs::remove_all(logs);
+        fs::create_directories(logs);
+        writeFile(prog / "Updater", "installed installer");
         paths.ownFile = updater::identityOf(paths.ownPath);
     }
 
@@ -113,6 +126,7 @@ TEST_F(CopyRunTest, NestedTreeIsInstalledInBreadthFirstOrder)
                   "Copying file '" + r + "/top.txt' to '" + t + "/top.txt'..",
                   "Copying file '" + r + "/a/g.txt' to '" + t + "/a/g.txt'..",
                   "Copying file '" + r + "/a/b/f.txt' to '" + t + "/a/b/f.txt'..",
+                  "Putting 3 files in place..",
                   "Update succeed! Clearing folder..",
                   "Fully clearing path '" + r + "'..",
               }));
@@ -125,7 +139,7 @@ TEST_F(CopyRunTest, NestedTreeIsInstalledInBreadthFirstOrder)
     EXPECT_TRUE(fs::exists(prog / "updates" / "keep")); // not empty: the folder stays
     const auto after = updatertest::snapshot(prog);
     for (const auto &[name, value] : after)
-        EXPECT_EQ(name.find(updater::kStagingSuffix), std::string::npos) << name;
+        EXPECT_FALSE(updater::looksStaged(fs::path(name).filename())) << name;
 }
 
 TEST_F(CopyRunTest, TreeHoldingTheInstallerIsRefusedAndChangesNothing)
@@ -189,28 +203,123 @@ TEST_F(CopyRunTest, FolderThatExistsAsAFileFailsBeforeAnyFileIsTouched)
     EXPECT_FALSE(fs::exists(prog / "updates"));
 }
 
-TEST_F(CopyRunTest, LinksArePassedOverAndSpecialFilesSkipped)
+std::string skippedLine(const std::string &path)
 {
-    const fs::path r = prog / "updates" / "ready";
-    TempDir outside;
-    writeFile(outside / "secret.txt", "outside the tree");
-    ready("sub/f.txt", "new");
-    fs::create_directory_symlink("..", r / "sub" / "loop");
-    fs::create_directory_symlink(outside.path(), r / "away");
-    fs::create_symlink(outside / "secret.txt", r / "secret.txt");
-    ASSERT_EQ(mkfifo((r / "pipe").c_str(), 0644), 0);
+    return "Skipped '" + path + "', not a regular file or folder..";
+}
 
-    EXPECT_TRUE(run());
-    EXPECT_EQ(readFile(prog / "sub/f.txt"), "new");
-    for (const char *name : {"away", "secret.txt", "pipe", "sub/loop"})
-        EXPECT_FALSE(fs::exists(fs::symlink_status(prog / name))) << name;
-    const Lines lines = logLines();
-    for (const char *name : {"away", "pipe", "secret.txt", "sub/loop"}) {
-        const std::string skipped =
-            "Skipped '" + readyPath() + "/" + name + "', not a regular file or folder..";
-        EXPECT_NE(std::find(lines.begin(), lines.end(), skipped), lines.end()) << name;
+bool contains(const Lines &lines, const std::string &line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool holdsStagedEntry(const fs::path &folder)
+{
+    for (const auto &[name, value] : updatertest::snapshot(folder)) {
+        if (updater::looksStaged(fs::path(name).filename()))
+            return true;
     }
-    EXPECT_EQ(readFile(outside / "secret.txt"), "outside the tree");
+    return false;
+}
+
+// Entries an update tree may hold beside its plain files, each with what becomes of it.
+TEST_F(CopyRunTest, TreeEntriesOfEveryKindHaveTheirOutcome)
+{
+    // 85 characters of 3 bytes: a name of 255 bytes, the most a file name may have.
+    std::string longName;
+    for (int i = 0; i < 85; ++i)
+        longName += "\xe5\x90\x8d";
+    const fs::path r = prog / "updates" / "ready";
+    const struct
+    {
+        const char *label;
+        std::function<void()> setUp;
+        bool succeeds;
+        std::function<void(const Lines &)> check;
+    } cases[] = {
+        {"a name of 255 bytes",
+         [&] {
+             ready(longName, "new long");
+             ready("sub/" + longName, "new sub long");
+             writeFile(prog / longName, "old long");
+         },
+         true,
+         [&](const Lines &) {
+             EXPECT_EQ(readFile(prog / longName), "new long");
+             EXPECT_EQ(readFile(prog / "sub" / longName), "new sub long");
+         }},
+        {"a name that looks like a staged file",
+         [&] {
+             ready("x", "new x");
+             ready(".x.~upd", "would take the place of x's staged copy");
+             writeFile(prog / "x", "old x");
+         },
+         false,
+         [&](const Lines &lines) {
+             EXPECT_TRUE(contains(lines, "Error: bad update, has a staging name! '" + readyPath() +
+                                             "/.x.~upd'"));
+             EXPECT_FALSE(contains(lines, "Update succeed! Clearing folder.."));
+             EXPECT_EQ(readFile(prog / "x"), "old x");
+         }},
+        {"links that stay in the tree",
+         [&] {
+             ready("lib/libfoo.so.2", "new library");
+             fs::create_symlink("libfoo.so.2", r / "lib" / "libfoo.so");
+             fs::create_directory_symlink("lib", r / "current");
+             writeFile(prog / "lib" / "libfoo.so.1", "old library");
+             fs::create_symlink("libfoo.so.1", prog / "lib" / "libfoo.so");
+         },
+         true,
+         [&](const Lines &) {
+             EXPECT_EQ(fs::read_symlink(prog / "lib" / "libfoo.so"), "libfoo.so.2");
+             EXPECT_EQ(readFile(prog / "lib" / "libfoo.so"), "new library");
+             EXPECT_EQ(fs::read_symlink(prog / "current"), "lib");
+             EXPECT_EQ(readFile(prog / "lib" / "libfoo.so.1"), "old library");
+         }},
+        {"links that may leave the tree",
+         [&] {
+             ready("sub/f.txt", "new");
+             writeFile(dir / "secret.txt", "outside the tree");
+             fs::create_symlink(dir / "secret.txt", r / "absolute");
+             fs::create_symlink("../../../secret.txt", r / "up");
+             fs::create_symlink("a/../../secret.txt", r / "sub" / "hidden-up");
+             fs::create_directory_symlink("..", r / "sub" / "loop");
+         },
+         true,
+         [&](const Lines &lines) {
+             EXPECT_EQ(readFile(prog / "sub/f.txt"), "new");
+             for (const char *name : {"absolute", "up", "sub/hidden-up", "sub/loop"}) {
+                 EXPECT_FALSE(fs::exists(fs::symlink_status(prog / name))) << name;
+                 EXPECT_TRUE(contains(lines, skippedLine(readyPath() + "/" + name))) << name;
+             }
+             EXPECT_EQ(readFile(dir / "secret.txt"), "outside the tree");
+         }},
+        {"a pipe",
+         [&] {
+             ready("f.txt", "new");
+             ASSERT_EQ(mkfifo((r / "pipe").c_str(), 0644), 0);
+         },
+         true,
+         [&](const Lines &lines) {
+             EXPECT_EQ(readFile(prog / "f.txt"), "new");
+             EXPECT_FALSE(fs::exists(fs::symlink_status(prog / "pipe")));
+             EXPECT_TRUE(contains(lines, skippedLine(readyPath() + "/pipe")));
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        startAfresh();
+        c.setUp();
+        const auto before = outsideUpdates(prog);
+
+        EXPECT_EQ(run(), c.succeeds);
+        c.check(logLines());
+        EXPECT_FALSE(fs::exists(prog / "updates"));
+        EXPECT_FALSE(holdsStagedEntry(prog));
+        if (!c.succeeds) {
+            EXPECT_EQ(outsideUpdates(prog), before);
+        }
+    }
 }
 
 TEST_F(CopyRunTest, ListingFailuresShowTheirBoxAndClear)
@@ -280,6 +389,13 @@ TEST_F(CopyRunTest, FileBusyForGoodAsksAndCancelLeavesTheFolderAsItWas)
     const Lines lines = logLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Error: failed to copy, asking to retry.."),
               2);
+    // Each round that failed says why, just before the question.
+    const auto reason = std::find(lines.begin(), lines.end(),
+                                  "Error: the last try failed, error code: 16, Device or resource "
+                                  "busy");
+    ASSERT_NE(reason, lines.end());
+    EXPECT_EQ(*std::next(reason), "Error: failed to copy, asking to retry..");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), *reason), 2);
     // Each round of tries is announced again, so the log shows what Retry tried.
     const std::string busyLine =
         "Copying file '" + readyPath() + "/m/busy.bin' to '" + t + "/m/busy.bin'..";
@@ -290,30 +406,121 @@ TEST_F(CopyRunTest, FileBusyForGoodAsksAndCancelLeavesTheFolderAsItWas)
     EXPECT_EQ(outsideUpdates(prog), before); // byte for byte, and no staged file left
 }
 
-TEST_F(CopyRunTest, FailedCommitKeepsTheUpdateForTheNextRun)
+// Makes one destination impossible to replace just before its swap, the way a user or another
+// program might: by putting a folder in its place.
+class ObstructingFileOps : public updater::FileOps
 {
-    ready("a.txt", "new a");
-    ready("b.txt", "new b");
-    FailingFileOps files;
-    files.rules = {{FailingFileOps::Op::Commit, "b.txt", -1, EPERM}};
-    EXPECT_FALSE(run(files, updater::RetryPolicy{2, {}}));
-    EXPECT_EQ(logLines().back(),
-              "Error: update not completed, keeping '" + readyPath() + "' for the next run..");
-    EXPECT_TRUE(fs::exists(prog / "updates/ready/b.txt"));
-    EXPECT_FALSE(fs::exists(prog / ".b.txt.~upd"));
+public:
+    explicit ObstructingFileOps(fs::path victim) : m_victim(std::move(victim)) {}
+    int putInPlace(const std::string &staged, const std::string &destination) override
+    {
+        if (destination == m_victim.string() && !fs::is_directory(m_victim)) {
+            fs::rename(m_victim, m_victim.string() + ".aside");
+            fs::create_directory(m_victim);
+        }
+        return FileOps::putInPlace(staged, destination);
+    }
 
-    fs::remove_all(logs);
-    fs::create_directories(logs);
-    EXPECT_TRUE(run());
-    EXPECT_EQ(readFile(prog / "a.txt"), "new a");
-    EXPECT_EQ(readFile(prog / "b.txt"), "new b");
-    EXPECT_FALSE(fs::exists(prog / "updates"));
+private:
+    fs::path m_victim;
+};
+
+// Sets or clears the immutable flag; false where the file system or the user may not.
+bool setImmutable(const fs::path &file, bool on)
+{
+    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    close(fd);
+    return done;
+}
+
+// A swap that fails part way: the files already swapped go back, the folder is the old one byte
+// for byte, and the update stays for the next run.
+TEST_F(CopyRunTest, SwapThatFailsInTheMiddleRollsBackToTheOldFolder)
+{
+    const struct
+    {
+        const char *label;
+        std::function<std::unique_ptr<updater::FileOps>()> files;
+        std::function<bool()> obstruct; // false: not possible here
+        std::function<void()> clear;
+    } cases[] = {
+        {"the swap refused",
+         [] {
+             auto files = std::make_unique<FailingFileOps>();
+             files->rules = {{FailingFileOps::Op::Swap, "m/c.txt", -1, EPERM}};
+             return files;
+         },
+         [] { return true; }, [] {}},
+        {"a folder put in the file's place",
+         [this] { return std::make_unique<ObstructingFileOps>(prog / "m/c.txt"); },
+         [] { return true; },
+         [this] {
+             fs::remove(prog / "m/c.txt");
+             fs::rename(prog / "m/c.txt.aside", prog / "m/c.txt");
+         }},
+        {"an immutable file", [] { return std::make_unique<updater::FileOps>(); },
+         [this] { return setImmutable(prog / "m/c.txt", true); },
+         [this] { setImmutable(prog / "m/c.txt", false); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        startAfresh();
+        writeFile(prog / "a.txt", "old a");
+        writeFile(prog / "m/c.txt", "old c");
+        fs::create_symlink("a.txt", prog / "link");
+        writeFile(prog / "Aulark", "old client");
+        ready("a.txt", "new a");
+        ready("b.txt", "new b, new to the folder");
+        ready("m/c.txt", "new c");
+        ready("n/new.txt", "in a new folder");
+        fs::create_symlink("b.txt", prog / "updates/ready/link");
+        ready("Aulark", "new client");
+        if (!c.obstruct()) {
+            c.clear();
+            continue; // immutable files need root and a file system that has them
+        }
+        const auto before = outsideUpdates(prog);
+        const auto update = updatertest::snapshot(prog / "updates/ready");
+
+        const auto files = c.files();
+        EXPECT_FALSE(run(*files, updater::RetryPolicy{2, {}}));
+        c.clear();
+        EXPECT_EQ(outsideUpdates(prog), before);
+        EXPECT_EQ(updatertest::snapshot(prog / "updates/ready"), update);
+        EXPECT_FALSE(fs::exists(prog / "updates/install.journal"));
+        const Lines lines = logLines();
+        EXPECT_TRUE(
+            contains(lines, "Error: failed to put '" + t + "/m/c.txt' in place, rolling back.."));
+        EXPECT_TRUE(contains(lines, "Rolling back the update.."));
+        EXPECT_EQ(lines.back(),
+                  "Error: update rolled back, keeping '" + readyPath() + "' for the next run..");
+
+        // The kept update goes in whole once nothing stands in the way.
+        fs::remove_all(logs);
+        fs::create_directories(logs);
+        EXPECT_TRUE(run());
+        EXPECT_EQ(readFile(prog / "a.txt"), "new a");
+        EXPECT_EQ(readFile(prog / "b.txt"), "new b, new to the folder");
+        EXPECT_EQ(readFile(prog / "m/c.txt"), "new c");
+        EXPECT_EQ(readFile(prog / "n/new.txt"), "in a new folder");
+        EXPECT_EQ(fs::read_symlink(prog / "link"), "b.txt");
+        EXPECT_EQ(readFile(prog / "Aulark"), "new client");
+        EXPECT_FALSE(fs::exists(prog / "updates"));
+        EXPECT_FALSE(holdsStagedEntry(prog));
+    }
 }
 
 // A staged file is the update's file under a second name where the file system allows it, and a
 // copy where the update lies on another file system; either way the destination gets the new
-// content with its own permission bits, and the ready file stays whole for a second run.
-TEST(StageAndCommit, ReplaceTheDestinationWhetherLinkedOrCopied)
+// content with its own permission bits, the old file is kept under the staged name until it is
+// taken out of place again, and the ready file stays whole for a second run.
+TEST(StageAndSwap, ReplaceTheDestinationWhetherLinkedOrCopied)
 {
     TempDir program;
     const fs::path shm = "/dev/shm";
@@ -340,16 +547,19 @@ TEST(StageAndCommit, ReplaceTheDestinationWhetherLinkedOrCopied)
 
         updater::FileOps files;
         ASSERT_EQ(files.stageFile(source, staged, destination), 0);
-        EXPECT_EQ(readFile(destination), "old client"); // nothing in place before the commit
-        ASSERT_EQ(files.commitFile(staged, destination), 0);
+        EXPECT_EQ(readFile(destination), "old client"); // nothing in place before the swap
+        ASSERT_EQ(files.putInPlace(staged, destination), 0);
         EXPECT_EQ(readFile(destination), "new client");
+        EXPECT_EQ(readFile(staged), "old client");
         struct stat info
         {
         };
         ASSERT_EQ(::stat(destination.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 07777, 0750u);
         EXPECT_EQ(readFile(source), "new client");
-        EXPECT_FALSE(fs::exists(staged));
+        ASSERT_EQ(files.takeOutOfPlace(staged, destination), 0);
+        EXPECT_EQ(readFile(destination), "old client");
+        EXPECT_EQ(readFile(staged), "new client");
         fs::remove_all(ready);
     }
 }

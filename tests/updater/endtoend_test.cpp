@@ -4,11 +4,15 @@
 #include <processterminate.h>
 #include <programnames.h>
 #include <programstart.h>
+#include <updatelock.h>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <spawn.h>
 #include <sys/wait.h>
+
+extern char **environ;
 
 namespace fs = std::filesystem;
 using testsupport::readFile;
@@ -108,6 +112,106 @@ TEST(InstallerRun, EndsWithZeroWhateverHappens)
         ASSERT_GE(lines.size(), c.lastLines.size());
         EXPECT_EQ(Lines(lines.end() - c.lastLines.size(), lines.end()), c.lastLines);
     }
+}
+
+TEST(InstallerRun, AProgramOfTheClientsNameElsewhereSurvives)
+{
+    testsupport::TempDir elsewhere;
+    const fs::path other = updatertest::installStandin(elsewhere.path(), programnames::kClient);
+    ASSERT_EQ(processes::startProgram(other.string(), {}), 0);
+    ASSERT_TRUE(waitFor([&] { return readStandinRecords(elsewhere.path()).size() == 1; }));
+    const int running = readStandinRecords(elsewhere.path())[0].pid;
+
+    // The client of the folder being updated has ended already, as after its hand-over.
+    testsupport::ProgramFolder folder;
+    const fs::path updater = folder.copyFromBuild(programnames::kUpdater);
+    writeFile(folder / "updates" / "ready" / "web" / "page.html", "<p>new</p>");
+    const int status = updatertest::runProgram(updater.string(), {"davadazeda://start/?a=1"});
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(readFile(folder / "web" / "page.html"), "<p>new</p>");
+
+    EXPECT_EQ(waitpid(running, nullptr, WNOHANG), 0) << "the other program was ended";
+    EXPECT_TRUE(processes::terminateProcess(running));
+    waitpid(running, nullptr, 0);
+}
+
+// A tree of `count` files under tupdates/ready, each file's content naming its version.
+void writeTree(const fs::path &folder, int count, const std::string &version)
+{
+    for (int i = 0; i < count; ++i)
+        writeFile(folder / ("d" + std::to_string(i % 10)) / ("f" + std::to_string(i)),
+                  version + " " + std::to_string(i));
+}
+
+bool holdsOnly(const fs::path &folder, int count, const std::string &version)
+{
+    for (int i = 0; i < count; ++i) {
+        const fs::path file = folder / ("d" + std::to_string(i % 10)) / ("f" + std::to_string(i));
+        if (readFile(file) != version + " " + std::to_string(i))
+            return false;
+    }
+    return true;
+}
+
+TEST(InstallerRun, TwoStartedTogetherEachLogTheirOwnRunAndInstallEverything)
+{
+    constexpr int kCount = 2000;
+    testsupport::ProgramFolder folder;
+    const fs::path updater = folder.copyFromBuild(programnames::kUpdater);
+    writeTree(folder.path(), kCount, "old");
+    writeTree(folder / "tupdates" / "ready", kCount, "new");
+
+    const std::string program = updater.string();
+    char update[] = "-update";
+    char *argv[] = {const_cast<char *>(program.c_str()), update, nullptr};
+    pid_t pids[2] = {};
+    for (pid_t &pid : pids)
+        ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+    for (const pid_t pid : pids) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    EXPECT_TRUE(holdsOnly(folder.path(), kCount, "new"));
+    EXPECT_FALSE(fs::exists(folder / "tupdates"));
+    std::vector<Lines> logs;
+    for (const auto &entry : fs::directory_iterator(folder / "Logs"))
+        logs.push_back(updatertest::readLogLines(entry.path()));
+    ASSERT_EQ(logs.size(), 2u);
+    int installed = 0;
+    for (const Lines &lines : logs) {
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.front(), "Updaters started..");
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "Updaters started.."), 1);
+        const std::string &last = lines.back();
+        EXPECT_TRUE(last == "Executed Quorvel, closing log and quiting.." ||
+                    last == "Error: another installer is updating '" + folder.path().string() +
+                                "/', quitting..")
+            << last;
+        installed += std::count(lines.begin(), lines.end(), "Update succeed! Clearing folder..");
+    }
+    EXPECT_EQ(installed, 1);
+}
+
+TEST(InstallerRun, SecondInstallerGivesUpWhileTheFirstKeepsTheFolder)
+{
+    testsupport::ProgramFolder folder;
+    const fs::path updater = folder.copyFromBuild(programnames::kUpdater);
+    writeTree(folder.path(), 10, "old");
+    writeTree(folder / "tupdates" / "ready", 10, "new");
+    updater::UpdateLock first;
+    ASSERT_EQ(first.acquire((folder / "tupdates").string(), std::chrono::milliseconds(0)),
+              updater::UpdateLock::Result::Held);
+
+    const int status = updatertest::runProgram(updater.string(), {"-update"});
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(holdsOnly(folder.path(), 10, "old"));
+    EXPECT_TRUE(holdsOnly(folder / "tupdates" / "ready", 10, "new"));
+    EXPECT_EQ(updatertest::readLogLines(updatertest::onlyLogFile(folder.path())),
+              (Lines{"Updaters started..", "Error: another installer is updating '" +
+                                               folder.path().string() + "/', quitting.."}));
 }
 
 } // namespace

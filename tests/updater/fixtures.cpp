@@ -72,11 +72,11 @@ int FailingFileOps::stageFile(const std::string &source, const std::string &temp
     return FileOps::stageFile(source, temporary, destination);
 }
 
-int FailingFileOps::commitFile(const std::string &temporary, const std::string &destination)
+int FailingFileOps::putInPlace(const std::string &staged, const std::string &destination)
 {
-    if (const int error = injected(Op::Commit, destination))
+    if (const int error = injected(Op::Swap, destination))
         return error;
-    return FileOps::commitFile(temporary, destination);
+    return FileOps::putInPlace(staged, destination);
 }
 
 std::vector<std::string> readLogLines(const fs::path &file)

@@ -40,7 +40,7 @@ public:
         List,
         ListNext,
         Stage,
-        Commit
+        Swap
     };
     struct Rule
     {
@@ -55,7 +55,7 @@ public:
     updater::Listing listFolder(const std::string &folder) override;
     int stageFile(const std::string &source, const std::string &temporary,
                   const std::string &destination) override;
-    int commitFile(const std::string &temporary, const std::string &destination) override;
+    int putInPlace(const std::string &staged, const std::string &destination) override;
 
 private:
     int injected(Op op, const std::string &path);

@@ -84,6 +84,26 @@ TEST_F(InstallerLogTest, SameSecondReplacesTheEarlierFileAndOpenIsOnce)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "Logs"), fs::directory_iterator()), 1);
 }
 
+TEST_F(InstallerLogTest, RunsOfOneSecondThatOverlapEachWriteTheirOwnFile)
+{
+    updater::InstallerLog first(prompt);
+    first.open(folderOf(dir), kSomeTime);
+    updater::InstallerLog second(prompt);
+    second.open(folderOf(dir), kSomeTime);
+    first.write("first run");
+    second.write("second run");
+    EXPECT_EQ(updatertest::readLogLines(logFile()), (std::vector<std::string>{"first run"}));
+    EXPECT_EQ(updatertest::readLogLines(dir / "Logs" / "20241210_112640_2_upd.txt"),
+              (std::vector<std::string>{"second run"}));
+    first.close();
+    // Once the first has ended, its file is free to be replaced again.
+    updater::InstallerLog third(prompt);
+    third.open(folderOf(dir), kSomeTime);
+    third.write("third run");
+    EXPECT_EQ(updatertest::readLogLines(logFile()), (std::vector<std::string>{"third run"}));
+    EXPECT_TRUE(prompt.errorBoxes.empty());
+}
+
 TEST_F(InstallerLogTest, NoLogsFolderMeansNoLogAndNoBox)
 {
     updater::InstallerLog log(prompt);

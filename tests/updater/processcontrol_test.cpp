@@ -44,36 +44,46 @@ bool reapedByKill(pid_t pid)
     return waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
-TEST(ProcessControl, FindsTheFirstByExactNamePreferringTheGivenFolder)
+TEST(ProcessControl, FindsAndEndsOnlyTheProgramOfTheGivenFolder)
 {
-    TempDir one, two;
+    TempDir one, two, empty;
     const std::string name = uniqueName();
     const fs::path first = updatertest::installStandin(one.path(), name);
     const fs::path second = updatertest::installStandin(two.path(), name);
     const int a = startStandin(first);
     const int b = startStandin(second);
+    const int a2 = startStandin(first);
     ASSERT_GT(a, 0);
     ASSERT_GT(b, 0);
+    ASSERT_GT(a2, 0);
 
-    const pid_t lower = std::min(a, b);
-    EXPECT_EQ(processes::findProcessByName(name), lower);
-    EXPECT_EQ(processes::findProcessByName(name, two.path().string()), b);
-    EXPECT_EQ(processes::findProcessByName(name, one.path().string() + "/"), a);
-    EXPECT_EQ(processes::findProcessByName(name, "/nonexistent"), lower);
+    EXPECT_EQ(processes::findProcessInFolder(name, one.path().string()), std::min(a, a2));
+    EXPECT_EQ(processes::findProcessInFolder(name, one.path().string() + "/"), std::min(a, a2));
+    EXPECT_EQ(processes::findProcessInFolder(name, two.path().string()), b);
+    EXPECT_EQ(processes::findProcessInFolder(name, empty.path().string()), 0);
+    EXPECT_EQ(processes::findProcessInFolder(name, "/nonexistent"), 0);
+    EXPECT_EQ(processes::findProcessInFolder(name, ""), 0);
     std::string upper = name;
     upper[0] = 'S';
-    EXPECT_EQ(processes::findProcessByName(upper), 0); // the case counts
-    EXPECT_EQ(processes::findProcessByName(name.substr(1)), 0);
+    EXPECT_EQ(processes::findProcessInFolder(upper, one.path().string()), 0); // the case counts
+    EXPECT_EQ(processes::findProcessInFolder(name.substr(1), one.path().string()), 0);
 
-    // Only the first found is ended; the other runs on.
-    processes::killProcessByName(name);
-    EXPECT_TRUE(reapedByKill(lower));
-    const pid_t other = lower == a ? b : a;
-    EXPECT_EQ(kill(other, 0), 0);
-    EXPECT_TRUE(processes::terminateProcess(other));
-    EXPECT_TRUE(reapedByKill(other));
-    EXPECT_EQ(processes::findProcessByName(name), 0);
-    processes::killProcessByName(name); // none running: nothing happens
+    // Nothing of that name runs in the folder: the programs elsewhere run on.
+    processes::killProcessInFolder(name, empty.path().string());
+    EXPECT_EQ(kill(a, 0), 0);
+    EXPECT_EQ(kill(b, 0), 0);
+    // Only the first found in the folder is ended.
+    processes::killProcessInFolder(name, one.path().string());
+    const pid_t ended = std::min(a, a2);
+    EXPECT_TRUE(reapedByKill(ended));
+    EXPECT_EQ(kill(ended == a ? a2 : a, 0), 0);
+    EXPECT_EQ(kill(b, 0), 0);
+    for (const pid_t pid : {ended == a ? a2 : a, b}) {
+        EXPECT_TRUE(processes::terminateProcess(pid));
+        EXPECT_TRUE(reapedByKill(pid));
+    }
+    EXPECT_EQ(processes::findProcessInFolder(name, one.path().string()), 0);
+    processes::killProcessInFolder(name, one.path().string()); // none running: nothing happens
 }
 
 TEST(ProcessControl, TerminationWaitsUntilTheProcessIsGone)
@@ -107,8 +117,8 @@ TEST(ProcessControl, ProcessesOfAnotherUserAreLeftAlone)
         _exit(127);
     }
     ASSERT_TRUE(waitFor([&] { return !readStandinRecords(folder.path()).empty(); }));
-    EXPECT_EQ(processes::findProcessByName(name), 0);
-    processes::killProcessByName(name);
+    EXPECT_EQ(processes::findProcessInFolder(name, folder.path().string()), 0);
+    processes::killProcessInFolder(name, folder.path().string());
     EXPECT_EQ(kill(child, 0), 0);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);

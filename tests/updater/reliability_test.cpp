@@ -1,13 +1,15 @@
 #include "fixtures.h"
 #include "tempdir.h"
 
-#include <fileops.h>
 #include <programnames.h>
+#include <stagingname.h>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <fcntl.h>
+#include <iostream>
+#include <random>
 #include <spawn.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
@@ -21,20 +23,30 @@ using testsupport::readFile;
 
 namespace {
 
-// About 4,000 files in 200 folders, a few of them large. Every fourth file is new to the program
-// folder, and some installed files are not in the update at all.
+// About 4,000 files in 200 folders, a few of them large, and at the top the client and the
+// program that the installer starts afterwards. Every fourth file is new to the program folder,
+// and some installed files are not in the update at all.
 constexpr int kFiles = 4000;
+constexpr int kEntries = kFiles + 2;
+constexpr int kClientEntry = kFiles;
+constexpr int kHandOverEntry = kFiles + 1;
 constexpr int kKeptFiles = 20;
+// The program the option mode starts.
+constexpr const char kHandOverProgram[] = "Quorvel";
 
 std::string relativePath(int i)
 {
+    if (i == kClientEntry)
+        return programnames::kClient;
+    if (i == kHandOverEntry)
+        return kHandOverProgram;
     return "d" + std::to_string(i % 20) + "/s" + std::to_string((i / 20) % 10) + "/f" +
            std::to_string(i) + ".dat";
 }
 
 bool isNewToTheFolder(int i)
 {
-    return i % 4 == 0;
+    return i < kFiles && i % 4 == 0;
 }
 
 // Each version of a file is its version tag followed by the same filler, distinct per file.
@@ -42,7 +54,7 @@ const std::vector<std::string> &fillers()
 {
     static const std::vector<std::string> all = [] {
         std::vector<std::string> texts;
-        for (int i = 0; i < kFiles; ++i) {
+        for (int i = 0; i < kEntries; ++i) {
             const size_t size =
                 i % 800 == 7 ? (1u << 20) : 1024 + (static_cast<size_t>(i) * 7919) % 3072;
             std::string text = ":" + relativePath(i) + "\n";
@@ -74,25 +86,19 @@ void prepare(const fs::path &program, int version)
     const fs::path ready = program / "tupdates" / "ready";
     for (int i = 0; i < 200; ++i)
         fs::create_directories((ready / relativePath(i)).parent_path());
-    for (int i = 0; i < kFiles; ++i) {
+    for (int i = 0; i < kEntries; ++i) {
         writeWhole(ready / relativePath(i), content(version, i));
         if (isNewToTheFolder(i))
             fs::remove(program / relativePath(i));
     }
 }
 
-bool isStaged(const fs::path &file)
-{
-    const std::string name = file.filename().string();
-    const std::string suffix = updater::kStagingSuffix;
-    return name.size() > suffix.size() + 1 && name[0] == '.' &&
-           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
 struct FolderState
 {
     int newFiles = 0;
     int staged = 0;
+    bool clientIsNew = false;
+    bool handOverIsNew = false;
 };
 
 // Every file is wholly its old or wholly its new version (a file new to the folder may be absent);
@@ -100,7 +106,7 @@ struct FolderState
 FolderState checkProgramFolder(const fs::path &program, int version)
 {
     std::map<std::string, int> expected;
-    for (int i = 0; i < kFiles; ++i)
+    for (int i = 0; i < kEntries; ++i)
         expected[relativePath(i)] = i;
     FolderState state;
     const size_t prefix = program.string().size() + 1;
@@ -112,7 +118,7 @@ FolderState checkProgramFolder(const fs::path &program, int version)
         }
         if (!it->is_regular_file())
             continue;
-        if (isStaged(it->path())) {
+        if (updater::looksStaged(it->path().filename())) {
             ++state.staged;
             continue;
         }
@@ -131,10 +137,19 @@ FolderState checkProgramFolder(const fs::path &program, int version)
         const bool isOld = !isNewToTheFolder(i) && text == content(version - 1, i);
         EXPECT_TRUE(isNew || isOld) << relative << " is neither its old nor its new version";
         state.newFiles += isNew;
+        state.clientIsNew = state.clientIsNew || (isNew && i == kClientEntry);
+        state.handOverIsNew = state.handOverIsNew || (isNew && i == kHandOverEntry);
         expected.erase(found);
     }
     for (const auto &[relative, i] : expected)
         EXPECT_TRUE(isNewToTheFolder(i)) << relative << " went missing";
+    // The client goes in last, the program started afterwards just before it.
+    if (state.clientIsNew) {
+        EXPECT_EQ(state.newFiles, kEntries) << "a new client beside old files";
+    }
+    if (state.handOverIsNew) {
+        EXPECT_GE(state.newFiles, kEntries - 1) << "a new program to start beside old files";
+    }
     return state;
 }
 
@@ -188,8 +203,8 @@ uintmax_t logSize(const fs::path &program)
     return 0;
 }
 
-// Byte offset in a log of the first line that begins with `text` (UTF-16LE), or of its end.
-uintmax_t logOffset(const std::string &log, const std::string &text, bool end)
+// Byte offset in a log of the first line that begins with `text` (UTF-16LE).
+uintmax_t logOffset(const std::string &log, const std::string &text)
 {
     std::string wide;
     for (const char c : "\n" + text) {
@@ -197,23 +212,53 @@ uintmax_t logOffset(const std::string &log, const std::string &text, bool end)
         wide += '\0';
     }
     const auto at = log.find(wide);
-    if (at == std::string::npos)
-        return 0;
-    const uintmax_t lineStart = at + 2;
-    if (!end)
-        return lineStart;
-    return log.find(std::string("\r\0\n\0", 4), lineStart) + 4;
+    return at == std::string::npos ? 0 : at + 2;
 }
 
-// Where in a run to kill: once the log has reached `logBytes`, after `delay`.
-struct KillPoint
+// The phase a killed run was in, told by the last line of its log that begins one.
+std::string phaseOf(const std::vector<std::string> &lines)
 {
-    const char *label;
-    uintmax_t logBytes;
-    std::chrono::microseconds delay;
-};
+    const struct
+    {
+        const char *prefix;
+        const char *phase;
+    } phases[] = {
+        {"Fully clearing path", "clearing"},
+        {"Update succeed!", "removing the old files"},
+        {"Putting ", "swapping"},
+        {"Copying file", "staging"},
+    };
+    const bool finishing = std::any_of(lines.begin(), lines.end(), [](const std::string &line) {
+        return line.rfind("Found an interrupted update", 0) == 0;
+    });
+    const std::string of = finishing ? " (finishing a killed run)" : "";
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        for (const auto &p : phases) {
+            if (line->rfind(p.prefix, 0) == 0)
+                return p.phase + of;
+        }
+    }
+    return "starting and listing" + of;
+}
 
-TEST(InstallerReliability, KilledAtAnyPointLeavesWholeFilesAndASecondRunCompletes)
+// Waits until the run's log has reached `logBytes`, then `delay` more, and kills the run. False
+// when the run ended first.
+bool killAt(pid_t pid, const fs::path &program, uintmax_t logBytes, std::chrono::microseconds delay)
+{
+    while (logSize(program) < logBytes) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    std::this_thread::sleep_for(delay);
+    if (waitpid(pid, nullptr, WNOHANG) == pid)
+        return false;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return true;
+}
+
+TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes)
 {
     ScratchFolder folder;
     ASSERT_FALSE(folder.path().empty());
@@ -222,68 +267,128 @@ TEST(InstallerReliability, KilledAtAnyPointLeavesWholeFilesAndASecondRunComplete
     for (int k = 0; k < kKeptFiles; ++k)
         testsupport::writeFile(folder / "kept" / std::to_string(k), "kept " + std::to_string(k));
 
-    // Versions 1 and 2 are installed whole. The log of the second tells where each phase of a
-    // run begins and ends, since every later run logs the same lines (its folders exist
-    // already). The option mode terminates no program.
+    // Versions 1 to 3 are installed whole. The log of the second tells where each phase from
+    // the first swap on begins, since every later run logs the same lines (its folders exist
+    // already); the third tells how long each of these phases takes. The option mode terminates
+    // no program.
+    const char *const phaseLines[] = {"Putting ", "Update succeed!", "Fully clearing path",
+                                      "Executed "};
+    constexpr size_t kLatePhases = 3;
+    uintmax_t phaseBegins[kLatePhases + 1] = {};
+    std::chrono::microseconds phaseTakes[kLatePhases] = {};
     int version = 0;
-    for (; version < 2; ++version) {
+    for (; version < 3; ++version) {
         fs::remove_all(folder / "Logs");
         prepare(folder.path(), version + 1);
-        ASSERT_EQ(updatertest::runProgram(updater.string(), {"-update"}), 0);
-        ASSERT_EQ(checkProgramFolder(folder.path(), version + 1).newFiles, kFiles);
-    }
-    const std::string log = readFile(updatertest::onlyLogFile(folder.path()));
-    const uintmax_t listed = logOffset(log, "Forcing dir", false);
-    const uintmax_t staging = logOffset(log, "Copying file", false);
-    const uintmax_t staged = logOffset(log, "Update succeed!", false);
-    const uintmax_t clearing = logOffset(log, "Fully clearing path", true);
-    ASSERT_TRUE(listed > 0 && staging > listed && staged > staging && clearing > staged);
-    const auto within = [](uintmax_t from, uintmax_t to, double part) {
-        return from + static_cast<uintmax_t>(static_cast<double>(to - from) * part);
-    };
-    using std::chrono::microseconds;
-    const KillPoint points[] = {
-        {"listing", listed / 3, microseconds(0)},
-        {"end of listing", listed, microseconds(0)},
-        {"staging begun", within(staging, staged, 0.05), microseconds(0)},
-        {"staging a third", within(staging, staged, 0.33), microseconds(0)},
-        {"staging two thirds", within(staging, staged, 0.66), microseconds(0)},
-        {"last files staged", staged, microseconds(0)},
-        {"putting in place", staged, microseconds(2000)},
-        {"putting in place later", staged, microseconds(8000)},
-        {"putting in place, last", staged, microseconds(20000)},
-        {"clearing", clearing, microseconds(3000)},
-    };
-
-    for (const KillPoint &point : points) {
-        ++version;
-        SCOPED_TRACE(std::string("killed at: ") + point.label);
-        fs::remove_all(folder / "Logs");
-        prepare(folder.path(), version);
         const pid_t pid = startUpdater(updater);
         ASSERT_GT(pid, 0);
-        bool ended = false;
-        while (!ended && logSize(folder.path()) < point.logBytes)
-            ended = waitpid(pid, nullptr, WNOHANG) == pid ||
-                    (std::this_thread::sleep_for(microseconds(100)), false);
-        if (!ended) {
-            std::this_thread::sleep_for(point.delay);
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
+        if (version == 2) {
+            const auto reach = [&](uintmax_t bytes) {
+                while (logSize(folder.path()) < bytes && waitpid(pid, nullptr, WNOHANG) == 0)
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                return std::chrono::steady_clock::now();
+            };
+            // A line is written in one piece: once the log holds a byte of it, it holds it all.
+            auto from = reach(phaseBegins[0] + 1);
+            for (size_t k = 0; k < kLatePhases; ++k) {
+                const auto to = reach(phaseBegins[k + 1] + 1);
+                phaseTakes[k] = std::chrono::duration_cast<std::chrono::microseconds>(to - from);
+                from = to;
+            }
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_EQ(status, 0);
+        ASSERT_EQ(checkProgramFolder(folder.path(), version + 1).newFiles, kEntries);
+        const std::string log = readFile(updatertest::onlyLogFile(folder.path()));
+        for (size_t k = 0; version == 1 && k <= kLatePhases; ++k) {
+            phaseBegins[k] = logOffset(log, phaseLines[k]);
+            ASSERT_GT(phaseBegins[k], k == 0 ? 0u : phaseBegins[k - 1]) << phaseLines[k];
+        }
+    }
+    std::chrono::microseconds tail{0};
+    for (const auto takes : phaseTakes)
+        tail += takes;
+
+    const unsigned seed = std::random_device{}();
+    std::cout << "kill moments drawn from seed " << seed << "; from the first swap on a run takes "
+              << tail.count() << " us\n";
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    const auto chance = [&](double p) {
+        return std::uniform_real_distribution<>(0, 1)(random) < p;
+    };
+    const auto upTo = [&](std::chrono::microseconds limit) {
+        return std::chrono::microseconds(
+            std::uniform_int_distribution<long long>(0, limit.count())(random));
+    };
+    const fs::path journal = folder / "tupdates" / "install.journal";
+
+    std::map<std::string, int> killsByPhase;
+    int kills = 0;
+    constexpr int kKills = 50;
+    while (kills < kKills && version < 3 + kKills) {
+        ++version;
+        SCOPED_TRACE("version " + std::to_string(version));
+        prepare(folder.path(), version);
+
+        // A run is killed anywhere: by its log while it lists and stages, or at any moment from
+        // its first swap to the end of its clearing. The runs after a kill may be killed too,
+        // most of all while they finish a killed run, until one is let through.
+        bool completed = false;
+        for (int run = 0; !completed && (run == 0 || (run < 5 && chance(0.7))); ++run) {
+            const bool finishing = fs::exists(journal);
+            fs::remove_all(folder / "Logs");
+            const pid_t pid = startUpdater(updater);
+            ASSERT_GT(pid, 0);
+            bool killed = false;
+            if (finishing) {
+                killed = killAt(pid, folder.path(), 0, upTo(tail));
+            } else if (chance(0.4)) {
+                const uintmax_t at =
+                    std::uniform_int_distribution<uintmax_t>(0, phaseBegins[0])(random);
+                killed = killAt(pid, folder.path(), at, upTo(std::chrono::microseconds(300)));
+            } else {
+                const size_t k = std::uniform_int_distribution<size_t>(0, kLatePhases - 1)(random);
+                killed = killAt(pid, folder.path(), phaseBegins[k] + 1, upTo(phaseTakes[k]));
+            }
+            completed = !killed;
+            std::error_code ec;
+            if (killed) {
+                ++kills;
+                const bool logged =
+                    fs::exists(folder / "Logs", ec) && !fs::is_empty(folder / "Logs", ec);
+                ++killsByPhase[logged ? phaseOf(updatertest::readLogLines(
+                                            updatertest::onlyLogFile(folder.path())))
+                                      : "starting"];
+            }
+            // A client that starts now and finds no journal runs what it finds: one version.
+            const FolderState state = checkProgramFolder(folder.path(), version);
+            if (!fs::exists(journal)) {
+                EXPECT_EQ(state.staged, 0);
+                EXPECT_TRUE(state.newFiles == 0 || state.newFiles == kEntries) << state.newFiles;
+            }
+            if (HasFailure())
+                return;
+        }
+        if (!completed) {
+            fs::remove_all(folder / "Logs");
+            ASSERT_EQ(updatertest::runProgram(updater.string(), {"-update"}), 0);
         }
 
-        checkProgramFolder(folder.path(), version);
-        if (HasFailure())
-            return;
-
-        ASSERT_EQ(updatertest::runProgram(updater.string(), {"-update"}), 0);
         const FolderState after = checkProgramFolder(folder.path(), version);
-        EXPECT_EQ(after.newFiles, kFiles);
+        EXPECT_EQ(after.newFiles, kEntries);
         EXPECT_EQ(after.staged, 0);
         EXPECT_FALSE(fs::exists(folder / "tupdates"));
         if (HasFailure())
             return;
     }
+
+    EXPECT_GE(kills, kKills);
+    for (const auto &[phase, count] : killsByPhase)
+        std::cout << "killed while " << phase << ": " << count << "\n";
+    for (const char *phase : {"staging", "swapping", "removing the old files", "clearing"})
+        EXPECT_GT(killsByPhase[phase], 0) << "no kill while " << phase;
 }
 
 } // namespace

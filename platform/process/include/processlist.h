@@ -9,11 +9,16 @@ namespace processes {
 // follows an executable replaced while it runs; empty when it cannot be read.
 std::string processExecutable(pid_t pid);
 
-// The first process of the calling user whose executable's file name (without folder) equals
-// `fileName` exactly, with case; 0 when there is none. Processes whose executable lies in
-// `preferredFolder` (when given) come before all others, so that the copy in the folder being
-// updated is found before a program of the same name installed elsewhere. The calling process
-// itself is never returned.
-pid_t findProcessByName(const std::string &fileName, const std::string &preferredFolder = {});
+// The file `fileName` in `folder` as a running process's executable would name it (the folder
+// with its links resolved); empty when the folder cannot be resolved.
+std::string executableInFolder(const std::string &fileName, const std::string &folder);
+
+// Whether `pid` is a process of the calling user whose executable is `executable`.
+bool runsExecutable(pid_t pid, const std::string &executable);
+
+// The first process (lowest id) of the calling user whose executable is the file `fileName`, with
+// case, in `folder`; 0 when there is none. A program of the same name elsewhere is never
+// returned, nor the calling process itself.
+pid_t findProcessInFolder(const std::string &fileName, const std::string &folder);
 
 } // namespace processes

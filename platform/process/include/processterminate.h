@@ -11,7 +11,8 @@ namespace processes {
 // its parent counts as gone. Returns true when it is gone within the wait.
 bool terminateProcess(pid_t pid, std::chrono::milliseconds wait = std::chrono::seconds(3));
 
-// Terminates the first process found by findProcessByName; nothing happens when none runs.
-void killProcessByName(const std::string &fileName, const std::string &preferredFolder = {});
+// Terminates the first process found by findProcessInFolder, once it is pinned and found to run
+// that executable still; nothing happens when none runs.
+void killProcessInFolder(const std::string &fileName, const std::string &folder);
 
 } // namespace processes

@@ -15,14 +15,6 @@ namespace {
 
 constexpr const char kDeletedMark[] = " (deleted)";
 
-std::string folderOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {};
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
 std::string canonicalFolder(const std::string &folder)
 {
     if (folder.empty())
@@ -61,15 +53,33 @@ std::string processExecutable(pid_t pid)
     return path;
 }
 
-pid_t findProcessByName(const std::string &fileName, const std::string &preferredFolder)
+std::string executableInFolder(const std::string &fileName, const std::string &folder)
 {
+    const std::string resolved = canonicalFolder(folder);
+    if (resolved.empty() || fileName.empty())
+        return {};
+    return resolved == "/" ? "/" + fileName : resolved + "/" + fileName;
+}
+
+bool runsExecutable(pid_t pid, const std::string &executable)
+{
+    struct stat info
+    {
+    };
+    const std::string dir = "/proc/" + std::to_string(pid);
+    return !executable.empty() && stat(dir.c_str(), &info) == 0 && info.st_uid == geteuid() &&
+           processExecutable(pid) == executable;
+}
+
+pid_t findProcessInFolder(const std::string &fileName, const std::string &folder)
+{
+    const std::string executable = executableInFolder(fileName, folder);
+    if (executable.empty())
+        return 0;
     std::unique_ptr<DIR, int (*)(DIR *)> proc(opendir("/proc"), closedir);
     if (!proc)
         return 0;
-    const uid_t self = geteuid();
     const pid_t own = getpid();
-    const std::string preferred = canonicalFolder(preferredFolder);
-
     std::vector<pid_t> pids;
     while (const dirent *entry = readdir(proc.get())) {
         pid_t pid = 0;
@@ -77,25 +87,11 @@ pid_t findProcessByName(const std::string &fileName, const std::string &preferre
             pids.push_back(pid);
     }
     std::sort(pids.begin(), pids.end());
-
-    pid_t first = 0;
     for (const pid_t pid : pids) {
-        struct stat info
-        {
-        };
-        const std::string dir = "/proc/" + std::to_string(pid);
-        if (stat(dir.c_str(), &info) != 0 || info.st_uid != self)
-            continue;
-        const std::string exe = processExecutable(pid);
-        const auto slash = exe.rfind('/');
-        if (slash == std::string::npos || exe.compare(slash + 1, std::string::npos, fileName) != 0)
-            continue;
-        if (preferred.empty() || folderOf(exe) == preferred)
+        if (runsExecutable(pid, executable))
             return pid;
-        if (first == 0)
-            first = pid;
     }
-    return first;
+    return 0;
 }
 
 } // namespace processes
