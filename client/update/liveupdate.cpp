@@ -256,6 +256,8 @@ void LiveUpdate::updateFailed(int res)
 void LiveUpdate::updateComplete()
 {
     statusLabel.setText(QStringLiteral("更新完成"));
+    // Painted now: the pause below keeps the event loop from doing it.
+    statusLabel.repaint();
     QThread::msleep(1000);
 
     // From the program folder by its full name: a bare name would be looked up along PATH.

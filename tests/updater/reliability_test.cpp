@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
+#include <iterator>
+#include <map>
 #include <random>
 #include <spawn.h>
 #include <sys/statvfs.h>
@@ -325,9 +328,27 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
     const fs::path journal = folder / "tupdates" / "install.journal";
 
     std::map<std::string, int> killsByPhase;
+    const char *const wantedPhases[] = {"staging", "swapping", "removing the old files",
+                                        "clearing"};
+    // A kill in a phase counts for it whether the run was a fresh one or finished a killed one.
+    const auto killsIn = [&](const std::string &phase) {
+        int count = 0;
+        for (const auto &[name, n] : killsByPhase) {
+            if (name.compare(0, phase.size(), phase) == 0 &&
+                (name.size() == phase.size() || name[phase.size()] == ' '))
+                count += n;
+        }
+        return count;
+    };
+    const auto everyPhaseHit = [&] {
+        return std::all_of(std::begin(wantedPhases), std::end(wantedPhases),
+                           [&](const char *phase) { return killsIn(phase) > 0; });
+    };
     int kills = 0;
     constexpr int kKills = 50;
-    while (kills < kKills && version < 3 + kKills) {
+    // A loaded machine can make a short phase miss its kills by chance: go on until each phase
+    // had one, within a bound.
+    while ((kills < kKills || !everyPhaseHit()) && version < 3 + 3 * kKills) {
         ++version;
         SCOPED_TRACE("version " + std::to_string(version));
         prepare(folder.path(), version);
@@ -387,8 +408,8 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
     EXPECT_GE(kills, kKills);
     for (const auto &[phase, count] : killsByPhase)
         std::cout << "killed while " << phase << ": " << count << "\n";
-    for (const char *phase : {"staging", "swapping", "removing the old files", "clearing"})
-        EXPECT_GT(killsByPhase[phase], 0) << "no kill while " << phase;
+    for (const char *phase : wantedPhases)
+        EXPECT_GT(killsIn(phase), 0) << "no kill while " << phase;
 }
 
 } // namespace

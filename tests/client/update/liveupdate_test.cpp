@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QSslConfiguration>
+#include <QStringList>
 #include <QTcpServer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -83,6 +84,21 @@ QString clickLink(QLabel &label)
     QApplication::sendEvent(&label, &release);
     return hovered;
 }
+
+// The texts a label had whenever it was painted.
+class PaintedTexts : public QObject
+{
+public:
+    explicit PaintedTexts(QLabel &label) : label(label) { label.installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == &label && event->type() == QEvent::Paint)
+            texts << label.text();
+        return false;
+    }
+    QLabel &label;
+    QStringList texts;
+};
 
 class LiveUpdateTest : public ::testing::Test
 {
@@ -501,6 +517,23 @@ TEST_F(LiveUpdateTest, AnInstallerThatCannotBeStartedLeavesTheClientRunning)
         EXPECT_TRUE(log.waitFor("the installer could not be started"));
         dialog.reset();
     }
+}
+
+// The dialog pauses before it hands over; the user is to see the completion during that pause.
+TEST_F(LiveUpdateTest, TheCompletionIsOnTheScreenDuringThePauseBeforeTheHandOver)
+{
+    const fs::path tree = work / "tree";
+    writeFile(tree / "readme.txt", "new version");
+    updatetest::make7z(work / "update.7z", tree);
+    serve("/update.7z", QByteArray::fromStdString(readFile(work / "update.7z")));
+    offerUpdate(updateAnswer("/update.7z"));
+    // Without an installer the dialog stays, so its texts can be followed to the end.
+    start();
+    PaintedTexts painted(status());
+    ASSERT_TRUE(waitUntil([&] { return statusIs(downloadFailedText); }, 60000))
+        << status().text().toStdString();
+    EXPECT_TRUE(painted.texts.contains(QStringLiteral("更新完成")))
+        << painted.texts.join(" | ").toStdString();
 }
 
 } // namespace
