@@ -5,6 +5,7 @@
 #include "installerlog.h"
 #include "interruptedrun.h"
 #include "ownpath.h"
+#include "programnames.h"
 #include "prompt.h"
 #include "restartmode.h"
 #include "updatelock.h"
@@ -103,9 +104,19 @@ void run(int argc, char **argv)
             FileOps files;
             CopyRunServices services{log, prompt, files, RetryPolicy{}};
             // Whatever the mode: a run cut short is finished or undone first.
-            finishInterruptedRun(paths, services);
-            if (plan.update)
+            if (finishInterruptedRun(paths, services) == Recovery::Stuck) {
+                // The client hands over to the installer whenever it finds the journal: started
+                // again now, it would come straight back here, for ever. The user's next start
+                // of the client tries again.
+                if (plan.program == programnames::kClient) {
+                    log.write("Error: the folder is left half updated, not starting " +
+                              plan.program + "..");
+                    log.close();
+                    return;
+                }
+            } else if (plan.update) {
                 runUpdate(paths, services);
+            }
         }
     }
 

@@ -186,4 +186,54 @@ TEST(InterruptedRun, IsFinishedByAnInstallerStartedForAnythingElse)
     EXPECT_EQ(std::find(lines.begin(), lines.end(), "Update started.."), lines.end());
 }
 
+// A run that can be neither finished nor undone leaves its journal, and the client hands over to
+// the installer whenever it finds one: the installer then must not start the client itself, or
+// the two would hand over to each other for ever.
+TEST(InterruptedRun, OneThatCanBeNeitherFinishedNorUndoneDoesNotStartTheClient)
+{
+    testsupport::ProgramFolder folder;
+    const fs::path installer = folder.copyFromBuild(programnames::kUpdater);
+    const std::string t = folder.path().string() + "/";
+    const std::vector<std::string> names{"a.txt", "b.txt", "c.txt", programnames::kClient};
+    for (const std::string &name : names) {
+        writeFile(folder / name, "old " + name);
+        writeFile(folder / "updates" / "ready" / name, "new " + name);
+    }
+    updater::UpdatePaths paths;
+    paths.targetDir = t;
+    paths.ownPath = installer.string();
+    updatertest::ScriptedPrompt prompt;
+    updater::InstallerLog log(prompt);
+    KillingFileOps killing;
+    killing.swapsLeft = 1;
+    updater::CopyRunServices killed{log, prompt, killing, {}};
+    EXPECT_THROW(updater::runUpdate(paths, killed), Killed);
+    // A swapped file's old copy changed since, and a waiting file's new copy is gone: neither way
+    // can be taken.
+    bool changedOld = false, lostNew = false;
+    for (const std::string &name : names) {
+        const fs::path staged = folder / ("." + name + ".~upd");
+        if (!fs::exists(staged))
+            continue;
+        if (!changedOld && readFile(staged) == "old " + name) {
+            fs::remove(staged);
+            writeFile(staged, "old " + name);
+            changedOld = true;
+        } else if (!lostNew && readFile(staged) == "new " + name) {
+            fs::remove(staged);
+            lostNew = true;
+        }
+    }
+    ASSERT_TRUE(changedOld && lostNew);
+
+    EXPECT_EQ(updatertest::runProgram(installer.string(), {"davadazeda://start/?"}), 0);
+    EXPECT_TRUE(fs::exists(folder / "updates" / "install.journal"));
+    const Lines lines = updatertest::readLogLines(updatertest::onlyLogFile(folder.path()));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), std::string("Error: the folder is left half updated, not starting ") +
+                                programnames::kClient + "..");
+    for (const std::string &line : lines)
+        EXPECT_EQ(line.rfind("Executed", 0), std::string::npos) << line;
+}
+
 } // namespace
