@@ -216,8 +216,9 @@ TEST(InterruptedRun, OneThatCanBeNeitherFinishedNorUndoneDoesNotStartTheClient)
         if (!fs::exists(staged))
             continue;
         if (!changedOld && readFile(staged) == "old " + name) {
-            fs::remove(staged);
-            writeFile(staged, "old " + name);
+            // Written beside it first: a file made after the removal could get its inode back.
+            writeFile(folder / "replacement", "old " + name);
+            fs::rename(folder / "replacement", staged);
             changedOld = true;
         } else if (!lostNew && readFile(staged) == "new " + name) {
             fs::remove(staged);
