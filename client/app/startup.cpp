@@ -6,6 +6,7 @@
 #include "logmessagehandler.h"
 #include "singleinstance.h"
 #include "startupsteps.h"
+#include "update/installerhandover.h"
 #include "update/liveupdate.h"
 #include "webstorage.h"
 #include "widgets/akmessagebox.h"
@@ -36,6 +37,18 @@ int runClient(int argc, char **argv)
     appDir = programFolder(argc > 0 ? argv[0] : nullptr);
     openLog(appDir + QStringLiteral("aulark.log"));
     serverBaseUrl = readServerBaseUrl(appDir + QStringLiteral("aularkhome.txt"), serverBaseUrl);
+
+    // An install that was cut short may have left parts of two versions in the folder: only the
+    // installer can finish or undo it, so it gets the folder before this version runs at all.
+    // Decided as soon as the folder and the arguments are known and the log is open, before the
+    // application object, the single-instance lock and any window: the installer needs neither
+    // a display nor the lock (it ends every client of this folder and keeps its own lock), and a
+    // running instance must not keep the folder from being repaired.
+    if (installInterrupted(appDir)) {
+        qInfo() << "an interrupted install was found, handing over to the installer";
+        handOverToInstaller(appDir, updaterArgs(argc, argv));
+        qWarning() << "starting the installed version as it is";
+    }
 
     ApplicationArguments arguments(argc, argv, flashSwitch(appDir));
     QApplication::setAttribute(Qt::AA_UseSoftwareOpenGL);

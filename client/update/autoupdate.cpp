@@ -4,6 +4,7 @@
 #include "update/extract7zarchive.h"
 
 #include "programnames.h"
+#include "updatefolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -37,6 +40,17 @@ void placeNewUpdater(const QString &readyFolder, const QString &programFolder)
     const QString installed = programFolder + updaterName;
     std::rename(QFile::encodeName(newUpdater).constData(),
                 QFile::encodeName(installed).constData());
+}
+
+// Leaves `folder` empty, or reports that it cannot. Whatever an earlier attempt left there (its
+// files, the temporaries of an extraction that was killed) would be installed with this update.
+// Links are removed as links: nothing outside the folder is touched.
+bool emptyFolder(const QByteArray &folder)
+{
+    const std::filesystem::path path(folder.toStdString());
+    std::error_code error;
+    std::filesystem::remove_all(path, error);
+    return !error && std::filesystem::create_directory(path, error) && !error;
 }
 
 } // namespace
@@ -89,14 +103,14 @@ void AutoUpdate::downLoadFinish(QNetworkReply *net)
 
 void AutoUpdate::unpackUpdate(QString archivePath)
 {
-    // Not emptied: files of an earlier attempt stay unless this archive replaces them.
-    const QString readyFolder = programFolder + "updates/ready";
-    QDir().mkdir(QDir(readyFolder).absolutePath());
-
+    const QString readyFolder = programFolder + QString::fromLatin1(updatefolders::kReady);
     // In the encoding of every other file name of the client, so that the routine opens the
     // very folders that Qt created (UTF-8 under the UTF-8 locales that the client runs in).
-    const int result = extract7zArchive(QFile::encodeName(archivePath).constData(),
-                                        QFile::encodeName(readyFolder).constData());
+    const QByteArray readyName = QFile::encodeName(QDir(readyFolder).absolutePath());
+    const int result =
+        emptyFolder(readyName)
+            ? extract7zArchive(QFile::encodeName(archivePath).constData(), readyName.constData())
+            : int(kExtractOutputFailed);
     QFile::remove(archivePath);
     // Also after a failed extraction: a complete new installer may already be in the tree.
     placeNewUpdater(readyFolder, programFolder);

@@ -1,5 +1,8 @@
 #include "extract7zarchive.h"
 
+#include "entrywriter.h"
+#include "filedescriptor.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -42,32 +45,6 @@ private:
     locale_t m_previous = static_cast<locale_t>(nullptr);
 };
 
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-    // Closes now and tells whether the close succeeded (a late write error shows up here).
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
-
 class Reader
 {
 public:
@@ -79,31 +56,6 @@ public:
 
 private:
     archive *m_archive;
-};
-
-// A temporary name in an output folder, removed unless it was put in place.
-class PendingName
-{
-public:
-    explicit PendingName(std::string path) : m_path(std::move(path)) {}
-    ~PendingName()
-    {
-        if (!m_path.empty())
-            ::unlink(m_path.c_str());
-    }
-    PendingName(const PendingName &) = delete;
-    PendingName &operator=(const PendingName &) = delete;
-    const std::string &path() const { return m_path; }
-    bool moveTo(const std::string &finalPath)
-    {
-        if (::rename(m_path.c_str(), finalPath.c_str()) != 0)
-            return false;
-        m_path.clear();
-        return true;
-    }
-
-private:
-    std::string m_path;
 };
 
 bool isSeparator(char c)
@@ -236,17 +188,12 @@ int checkNames(int fd)
     }
 }
 
-// Decodes one file entry into a temporary file beside its final name and moves it into place
-// only when all of it was decoded, checked and written.
+// Decodes one file entry and hands its data to the writer, which gives the file its name only
+// when all of it was decoded, checked and written.
 int extractFile(archive *reader, archive_entry *entry, const std::string &folder,
-                const std::string &path)
+                const std::string &path, EntryWriter &writer)
 {
-    std::string templ = folder + "/.part-XXXXXX";
-    FileDescriptor out(::mkostemp(templ.data(), O_CLOEXEC));
-    if (out.get() < 0)
-        return kExtractOutputFailed;
-    PendingName pending(templ);
-
+    writer.beginFile(folder, path);
     la_int64_t end = 0;
     for (;;) {
         const void *block = nullptr;
@@ -258,44 +205,22 @@ int extractFile(archive *reader, archive_entry *entry, const std::string &folder
         // A checksum mismatch comes as a warning with the entry's last block: anything short of
         // a clean block is a damaged entry.
         if (r != ARCHIVE_OK) {
+            writer.dropFile();
             reportDamage(path);
             return kExtractDamagedEntry;
         }
-        const char *bytes = static_cast<const char *>(block);
-        std::size_t done = 0;
-        while (done < size) {
-            const ssize_t n = ::pwrite(out.get(), bytes + done, size - done,
-                                       static_cast<off_t>(offset) + static_cast<off_t>(done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return kExtractOutputFailed;
-            done += static_cast<std::size_t>(n);
-        }
+        if (writer.failed())
+            return kExtractOutputFailed;
+        writer.write(block, size, offset);
         end = std::max<la_int64_t>(end, offset + static_cast<la_int64_t>(size));
     }
     // Only the execute bits matter to programs in the tree; group and others never get write.
     const mode_t mode = (archive_entry_perm(entry) & 0755) | 0600;
-    if (::ftruncate(out.get(), static_cast<off_t>(end)) != 0 || ::fchmod(out.get(), mode) != 0 ||
-        ::fsync(out.get()) != 0 || !out.close())
-        return kExtractOutputFailed;
-    return pending.moveTo(path) ? kExtractOk : kExtractOutputFailed;
+    writer.endFile(end, mode);
+    return kExtractOk;
 }
 
-int makeLink(const std::string &target, const std::string &folder, const std::string &path)
-{
-    std::string templ = folder + "/.link-XXXXXX";
-    FileDescriptor placeholder(::mkostemp(templ.data(), O_CLOEXEC));
-    if (placeholder.get() < 0)
-        return kExtractOutputFailed;
-    placeholder.reset();
-    PendingName pending(templ);
-    if (::unlink(templ.c_str()) != 0 || ::symlink(target.c_str(), templ.c_str()) != 0)
-        return kExtractOutputFailed;
-    return pending.moveTo(path) ? kExtractOk : kExtractOutputFailed;
-}
-
-int extractEntries(int fd, const std::string &outDir)
+int walkEntries(int fd, const std::string &outDir, EntryWriter &writer)
 {
     Reader reader;
     if (const int opened = openReader(reader, fd))
@@ -323,6 +248,8 @@ int extractEntries(int fd, const std::string &outDir)
             return kExtractUnsupportedEntry;
         if (type != AE_IFREG && type != AE_IFLNK)
             continue; // pipes, sockets and devices have no place in the tree
+        if (writer.failed())
+            return kExtractOutputFailed;
         if (parts.empty())
             return kExtractUnsafeEntry; // a file cannot take the output folder's own place
         if (archive_entry_is_encrypted(entry))
@@ -331,18 +258,26 @@ int extractEntries(int fd, const std::string &outDir)
         const std::string folder = joinPath(outDir, parts, parts.size() - 1);
         if (!makeFolders(outDir, parts, parts.size() - 1))
             return kExtractOutputFailed;
-        int result = kExtractOk;
         if (type == AE_IFLNK) {
             const std::string target = linkTarget(entry);
             if (!safeLinkTarget(target))
                 return kExtractUnsafeEntry;
-            result = makeLink(target, folder, path);
-        } else {
-            result = extractFile(reader.get(), entry, folder, path);
-        }
-        if (result != kExtractOk)
+            writer.link(target, folder, path);
+        } else if (const int result = extractFile(reader.get(), entry, folder, path, writer)) {
             return result;
+        }
     }
+}
+
+int extractEntries(int fd, const std::string &outDir)
+{
+    EntryWriter writer;
+    const int walked = walkEntries(fd, outDir, writer);
+    // The entries completed before a failure stay, as they would have one by one.
+    const bool written = writer.finish();
+    if (walked != kExtractOk)
+        return walked;
+    return written ? kExtractOk : kExtractOutputFailed;
 }
 
 } // namespace

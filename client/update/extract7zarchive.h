@@ -22,9 +22,12 @@ enum ExtractResult : int
 
 // Unpacks every entry of the 7z archive `archive` into the existing folder `outDir`. Both are
 // 8-bit paths as the file system takes them; the entries' names are written below `outDir` in
-// UTF-8. Folders that entries need below `outDir` are created. Every file appears under
-// its own name only once its data has been decoded and checked in full, so a failed run never
-// leaves a truncated file that looks complete. Entry names are checked for all entries before
-// any is written, so an archive naming a place outside `outDir` writes nothing; an entry found
-// outside it only later (after a damaged header) stops the run before that entry is written.
+// UTF-8. Folders that entries need below `outDir` are created. Each file is written under a
+// temporary name (".part-*", ".link-*" for links) and takes its own name only once its data has
+// been decoded and checked in full and is on disk, so neither a failed run nor a power cut leaves
+// a truncated file that looks complete. The files take their names together at the end of the
+// run, those completed before a failure included; a failed run removes its temporaries, a killed
+// one leaves them for the caller to clear. Entry names are checked for all entries before any is
+// written, so an archive naming a place outside `outDir` writes nothing; an entry found outside
+// it only later (after a damaged header) stops the run before that entry is written.
 int extract7zArchive(const char *archive, const char *outDir);

@@ -1,35 +1,24 @@
 #include "update/liveupdate.h"
 
 #include "app/globals.h"
-#include "app/logmessagehandler.h"
 #include "app/webaddress.h"
 #include "crashhandler.h"
-#include "programnames.h"
+#include "update/installerhandover.h"
 
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
 #include <QMetaEnum>
-#include <QMutex>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QProcess>
-#include <QTextStream>
 #include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariantMap>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdlib>
 
 namespace {
 
@@ -48,38 +37,6 @@ bool isUpdateAddress(const QString &text)
 {
     const QUrl url(text, QUrl::TolerantMode);
     return isWebAddress(url) && (url.scheme() == QLatin1String("https") || isServerOrigin(url));
-}
-
-// The installer must not inherit the client's descriptors: among them the single-instance lock,
-// which would keep the client that the installer starts again from running, and the log.
-// The client ends right after the start, so marking every descriptor costs nothing.
-void closeDescriptorsOnExec()
-{
-    DIR *fds = opendir("/proc/self/fd");
-    if (!fds)
-        return;
-    const int own = dirfd(fds);
-    while (const dirent *entry = readdir(fds)) {
-        char *end = nullptr;
-        const long fd = std::strtol(entry->d_name, &end, 10);
-        if (end == entry->d_name || *end != '\0' || fd <= STDERR_FILENO || fd == own)
-            continue;
-        const int flags = fcntl(int(fd), F_GETFD);
-        if (flags != -1)
-            fcntl(int(fd), F_SETFD, flags | FD_CLOEXEC);
-    }
-    closedir(fds);
-}
-
-// Ends the process at once, as the installer expects: no destructor, exit handler or event loop
-// runs, and the worker thread is left as it is. The log lock is kept to the end so that no other
-// thread leaves half a line behind.
-[[noreturn]] void endClientNow()
-{
-    logMutex().lock();
-    if (logStream)
-        logStream->flush();
-    _exit(0);
 }
 
 } // namespace
@@ -260,15 +217,8 @@ void LiveUpdate::updateComplete()
     statusLabel.repaint();
     QThread::msleep(1000);
 
-    // From the program folder by its full name: a bare name would be looked up along PATH.
-    const QString installer =
-        QFileInfo(appDir + QString::fromLatin1(programnames::kUpdater)).absoluteFilePath();
-    closeDescriptorsOnExec();
-    if (QProcess::startDetached(installer, {updaterArgs}, QString()))
-        endClientNow();
-
+    handOverToInstaller(appDir, updaterArgs);
     // Ending now would leave the user with no client at all and nothing to start it again.
-    qWarning() << "the installer could not be started:" << installer;
     statusLabel.setText(QStringLiteral("升级失败，请点超级连接安装软件:"));
 }
 

@@ -1,5 +1,6 @@
 #include "tempdir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -31,6 +32,15 @@ TempDir::~TempDir()
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     }
     fs::remove_all(m_path, ec);
+}
+
+std::vector<std::string> listTree(const fs::path &root)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::recursive_directory_iterator(root))
+        names.push_back(entry.path().lexically_relative(root).string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void writeFile(const fs::path &file, const std::string &content)

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -23,6 +24,9 @@ private:
 
 void writeFile(const std::filesystem::path &file, const std::string &content);
 std::string readFile(const std::filesystem::path &file);
+// Every path below `root`, relative to it and sorted, for comparing whole trees. Links are
+// listed, not followed.
+std::vector<std::string> listTree(const std::filesystem::path &root);
 
 // The folder into which the build puts every deliverable (Aulark, Updater, the pen library).
 std::filesystem::path buildProgramDir();

@@ -16,12 +16,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::listTree;
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
@@ -188,9 +192,6 @@ TEST_F(AutoUpdateTest, DownloadsUnpacksAndPutsTheNewInstallerInPlace)
     writeFile(tree / "data" / "same.txt", "new content");
     const QByteArray archive = archiveOf(tree);
     serveArchive("/update.7z", archive);
-    // Left by an earlier, failed attempt.
-    writeFile(ready / "stale.txt", "earlier attempt");
-    writeFile(ready / "data" / "same.txt", "earlier content");
 
     const Outcome outcome = download(url("/update.7z"));
 
@@ -207,7 +208,63 @@ TEST_F(AutoUpdateTest, DownloadsUnpacksAndPutsTheNewInstallerInPlace)
     EXPECT_EQ(readFile(ready / "Aulark"), "new client");
     EXPECT_EQ(readFile(ready / "sub" / "Updater"), "not the installer");
     EXPECT_EQ(readFile(ready / "data" / "same.txt"), "new content");
-    EXPECT_EQ(readFile(ready / "stale.txt"), "earlier attempt");
+}
+
+// Whatever an earlier attempt left in the ready tree would be installed with the next update:
+// its files, the temporaries of an unpacking that was killed, links. The tree is emptied first,
+// without following links out of it.
+TEST_F(AutoUpdateTest, AnUpdateAfterAFailedOneInstallsNothingOfIt)
+{
+    const fs::path tree = work / "tree";
+    writeFile(tree / "Aulark", "new client");
+    writeFile(tree / "data" / "same.txt", "new content");
+    serveArchive("/update.7z", archiveOf(tree));
+    const fs::path outside = work / "outside";
+    writeFile(outside / "keep.txt", "not part of any update");
+
+    struct Case
+    {
+        const char *name;
+        std::function<void()> leaveBehind;
+    };
+    const Case cases[] = {
+        {"files of an earlier archive",
+         [&] {
+             writeFile(ready / "stale.txt", "earlier attempt");
+             writeFile(ready / "data" / "same.txt", "earlier content");
+             writeFile(ready / "data" / "old" / "deep.txt", "earlier attempt");
+         }},
+        {"temporaries of a killed unpacking",
+         [&] {
+             writeFile(ready / ".part-Ab12Cd", "half a file");
+             writeFile(ready / "data" / ".part-Ef34Gh", "half a file");
+             fs::create_symlink("Aulark", ready / ".link-Ij56Kl");
+         }},
+        {"links out of the tree",
+         [&] {
+             fs::create_directories(ready);
+             fs::create_directory_symlink(outside, ready / "data-link");
+             fs::create_symlink(outside / "keep.txt", ready / "file-link");
+         }},
+        {"the tree itself a link",
+         [&] {
+             fs::create_directories(updates);
+             fs::create_directory_symlink(outside, ready);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.leaveBehind();
+
+        const Outcome outcome = download(url("/update.7z"));
+        EXPECT_TRUE(outcome.complete);
+        EXPECT_FALSE(fs::is_symlink(ready));
+        EXPECT_EQ(listTree(ready), (std::vector<std::string>{"Aulark", "data", "data/same.txt"}));
+        EXPECT_EQ(readFile(ready / "data" / "same.txt"), "new content");
+        EXPECT_EQ(listTree(outside), std::vector<std::string>{"keep.txt"});
+        EXPECT_EQ(readFile(outside / "keep.txt"), "not part of any update");
+        fs::remove_all(ready);
+    }
 }
 
 // A failed download writes nothing: no archive, and the update folders are not even created.

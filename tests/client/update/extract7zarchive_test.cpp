@@ -5,13 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <clocale>
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::listTree;
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
@@ -23,16 +25,6 @@ namespace {
 int extract(const fs::path &archive, const fs::path &outDir)
 {
     return extract7zArchive(archive.c_str(), outDir.c_str());
-}
-
-// Every path below `root`, relative to it, for comparing whole trees.
-std::vector<std::string> listTree(const fs::path &root)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : fs::recursive_directory_iterator(root))
-        names.push_back(fs::relative(entry.path(), root).string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::string bigText()
@@ -147,6 +139,33 @@ TEST_F(Extract7zArchive, DamagedEntryFailsAndLeavesNoPartialFile)
         EXPECT_EQ(printed, "\nERROR: " + (dir / "out" / "big.txt").string() + "\n");
         EXPECT_EQ(readFile(dir / "out" / "big.txt"), "the old file");
         EXPECT_EQ(listTree(dir / "out"), std::vector<std::string>{"big.txt"});
+    }
+}
+
+// The files are written on a thread of their own; one that cannot be written in full (here past
+// the process's file size limit) fails the run, and neither it nor a temporary of it stays.
+TEST_F(Extract7zArchive, AFileThatCannotBeWrittenInFullFailsAndLeavesNoTemporary)
+{
+    writeFile(src / "a.txt", "small");
+    writeFile(src / "big.txt", bigText());
+    writeFile(src / "z.txt", "small");
+    make7z(archive, src);
+
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const int result = extract(archive, out);
+    std::signal(SIGXFSZ, previousHandler);
+    setrlimit(RLIMIT_FSIZE, &previous);
+
+    EXPECT_EQ(result, kExtractOutputFailed);
+    for (const std::string &name : listTree(out)) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(name == "a.txt" || name == "z.txt");
+        EXPECT_EQ(readFile(out / name), "small");
     }
 }
 

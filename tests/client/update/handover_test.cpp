@@ -4,6 +4,7 @@
 #include "classroomstandin.h"
 #include "programnames.h"
 #include "tempdir.h"
+#include "updatefolders.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -64,6 +65,27 @@ private:
     QProcess m_process;
 };
 
+// What the recorder standing in for the installer was started with: each argument followed by
+// a NUL; empty when it did not run within the time.
+std::string installerArguments(const ProgramFolder &folder)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!fs::exists(folder / "installer-args") && timer.elapsed() < 30000)
+        QThread::msleep(50);
+    return readFile(folder / "installer-args");
+}
+
+void expectOnlyStandardStreamsInherited(const ProgramFolder &folder)
+{
+    const std::string fds = readFile(folder / "installer-fds");
+    std::set<int> numbers;
+    std::istringstream lines(fds);
+    for (std::string line; std::getline(lines, line);)
+        numbers.insert(std::stoi(line));
+    EXPECT_EQ(numbers, (std::set<int>{0, 1, 2})) << fds;
+}
+
 class HandOver : public ::testing::Test
 {
 protected:
@@ -123,26 +145,50 @@ TEST_F(HandOver, StartsTheNewInstallerWithTheClientsArgumentAndEnds)
         Client client(folder, arguments);
         EXPECT_EQ(client.waitForExit(), 0) << readFile(folder / "aulark.log");
 
-        QElapsedTimer timer;
-        timer.start();
-        while (!fs::exists(folder / "installer-args") && timer.elapsed() < 30000)
-            QThread::msleep(50);
         // Exactly one argument, as it was given.
-        EXPECT_EQ(readFile(folder / "installer-args"), expected + '\0');
+        EXPECT_EQ(installerArguments(folder), expected + '\0');
         EXPECT_FALSE(fs::exists(folder / "old-installer-ran"));
         // Only the standard streams reach the installer: no lock, log or socket of the client.
-        const std::string fds = readFile(folder / "installer-fds");
-        std::set<int> numbers;
-        std::istringstream lines(fds);
-        for (std::string line; std::getline(lines, line);)
-            numbers.insert(std::stoi(line));
-        EXPECT_EQ(numbers, (std::set<int>{0, 1, 2})) << fds;
+        expectOnlyStandardStreamsInherited(folder);
 
         // The tree stays for the installer; the archive and the tree's installer do not.
         EXPECT_EQ(readFile(folder / "updates" / "ready" / "readme.txt"), "new version");
         EXPECT_FALSE(fs::exists(folder / "updates" / "update.7z"));
         EXPECT_FALSE(fs::exists(folder / "updates" / "ready" / programnames::kUpdater));
         fs::remove_all(folder / "updates");
+    }
+}
+
+// A journal in the update folder means an install was cut short: the client hands the folder to
+// the installer at once, as after a download, instead of running what may be a mix of versions.
+TEST_F(HandOver, AnInterruptedInstallIsHandedOverAtStart)
+{
+    fs::copy_file(INSTALLER_RECORDER, folder / programnames::kUpdater,
+                  fs::copy_options::overwrite_existing);
+    writeFile(folder / updatefolders::kJournal, "recorded by the installer");
+    const std::pair<QStringList, std::string> cases[] = {
+        {{}, "davadazeda://start/?"},
+        {{QStringLiteral("davadazeda://start/?classurl=a=1&b=2 名 \"q\"")},
+         "davadazeda://start/?classurl=a=1&b=2 名 \"q\""},
+    };
+    for (const auto &[arguments, expected] : cases) {
+        SCOPED_TRACE(expected);
+        fs::remove(folder / "installer-args");
+        fs::remove(folder / "aulark.log");
+
+        Client client(folder, arguments);
+        EXPECT_EQ(client.waitForExit(), 0) << readFile(folder / "aulark.log");
+
+        EXPECT_EQ(installerArguments(folder), expected + '\0');
+        expectOnlyStandardStreamsInherited(folder);
+
+        // Before the start proper: no start banner, no version check; the journal is the
+        // installer's to remove.
+        const std::string log = readFile(folder / "aulark.log");
+        EXPECT_NE(log.find("an interrupted install was found"), std::string::npos) << log;
+        EXPECT_EQ(log.find("Aulark Start"), std::string::npos) << log;
+        EXPECT_EQ(server.requestCount("/ClientAPI/getversion"), 0);
+        EXPECT_EQ(readFile(folder / updatefolders::kJournal), "recorded by the installer");
     }
 }
 
