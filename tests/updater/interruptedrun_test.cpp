@@ -55,6 +55,23 @@ public:
     }
 };
 
+// Runs the update of the program folder `t` (update folders under `prefix`) and kills it once its
+// first file is in place, as the real program would be killed.
+void killedAfterOneSwap(const std::string &t, const fs::path &installer, const std::string &prefix)
+{
+    updater::UpdatePaths paths;
+    paths.targetDir = t;
+    paths.readyFolder = prefix + paths.readyFolder;
+    paths.updatesFolder = prefix + paths.updatesFolder;
+    paths.ownPath = installer.string();
+    updatertest::ScriptedPrompt prompt;
+    updater::InstallerLog log(prompt);
+    KillingFileOps killing;
+    killing.swapsLeft = 1;
+    updater::CopyRunServices killed{log, prompt, killing, {}};
+    EXPECT_THROW(updater::runUpdate(paths, killed), Killed);
+}
+
 std::map<std::string, std::string> outsideUpdates(const fs::path &folder)
 {
     auto entries = updatertest::snapshot(folder);
@@ -165,17 +182,7 @@ TEST(InterruptedRun, IsFinishedByAnInstallerStartedForAnythingElse)
         writeFile(folder / name, "old " + name);
         writeFile(folder / "tupdates" / "ready" / name, "new " + name);
     }
-    updater::UpdatePaths paths;
-    paths.targetDir = t;
-    paths.readyFolder = "tupdates/ready";
-    paths.updatesFolder = "tupdates";
-    paths.ownPath = installer.string();
-    updatertest::ScriptedPrompt prompt;
-    updater::InstallerLog log(prompt);
-    KillingFileOps killing;
-    killing.swapsLeft = 1;
-    updater::CopyRunServices killed{log, prompt, killing, {}};
-    EXPECT_THROW(updater::runUpdate(paths, killed), Killed);
+    killedAfterOneSwap(t, installer, "t");
 
     EXPECT_EQ(updatertest::runProgram(installer.string(), {"-autostart"}), 0);
     for (const std::string name : {"a.txt", "b.txt", "c.txt"})
@@ -199,15 +206,7 @@ TEST(InterruptedRun, OneThatCanBeNeitherFinishedNorUndoneDoesNotStartTheClient)
         writeFile(folder / name, "old " + name);
         writeFile(folder / "updates" / "ready" / name, "new " + name);
     }
-    updater::UpdatePaths paths;
-    paths.targetDir = t;
-    paths.ownPath = installer.string();
-    updatertest::ScriptedPrompt prompt;
-    updater::InstallerLog log(prompt);
-    KillingFileOps killing;
-    killing.swapsLeft = 1;
-    updater::CopyRunServices killed{log, prompt, killing, {}};
-    EXPECT_THROW(updater::runUpdate(paths, killed), Killed);
+    killedAfterOneSwap(t, installer, "");
     // A swapped file's old copy changed since, and a waiting file's new copy is gone: neither way
     // can be taken.
     bool changedOld = false, lostNew = false;
