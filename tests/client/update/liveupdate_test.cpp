@@ -144,6 +144,16 @@ protected:
         server.setResponse(path, response);
     }
 
+    // Offers an update whose archive holds "readme.txt" with "new version".
+    void offerArchiveWithReadme()
+    {
+        const fs::path tree = work / "tree";
+        writeFile(tree / "readme.txt", "new version");
+        updatetest::make7z(work / "update.7z", tree);
+        serve("/update.7z", QByteArray::fromStdString(readFile(work / "update.7z")));
+        offerUpdate(updateAnswer("/update.7z"));
+    }
+
     LiveUpdate &start(const UpdateLimits &limits = UpdateLimits())
     {
         dialog =
@@ -498,11 +508,7 @@ TEST_F(LiveUpdateTest, DestroyedDuringADownloadStopsItsThread)
 // Without an installer to start, ending the client would leave the user with none at all.
 TEST_F(LiveUpdateTest, AnInstallerThatCannotBeStartedLeavesTheClientRunning)
 {
-    const fs::path tree = work / "tree";
-    writeFile(tree / "readme.txt", "new version");
-    updatetest::make7z(work / "update.7z", tree);
-    serve("/update.7z", QByteArray::fromStdString(readFile(work / "update.7z")));
-    offerUpdate(updateAnswer("/update.7z"));
+    offerArchiveWithReadme();
     webtest::LogCapture log;
 
     const std::pair<const char *, bool> cases[] = {{"missing", false}, {"not executable", true}};
@@ -522,11 +528,7 @@ TEST_F(LiveUpdateTest, AnInstallerThatCannotBeStartedLeavesTheClientRunning)
 // The dialog pauses before it hands over; the user is to see the completion during that pause.
 TEST_F(LiveUpdateTest, TheCompletionIsOnTheScreenDuringThePauseBeforeTheHandOver)
 {
-    const fs::path tree = work / "tree";
-    writeFile(tree / "readme.txt", "new version");
-    updatetest::make7z(work / "update.7z", tree);
-    serve("/update.7z", QByteArray::fromStdString(readFile(work / "update.7z")));
-    offerUpdate(updateAnswer("/update.7z"));
+    offerArchiveWithReadme();
     // Without an installer the dialog stays, so its texts can be followed to the end.
     start();
     PaintedTexts painted(status());
