@@ -44,10 +44,18 @@ int runClient(int argc, char **argv)
     // application object, the single-instance lock and any window: the installer needs neither
     // a display nor the lock (it ends every client of this folder and keeps its own lock), and a
     // running instance must not keep the folder from being repaired.
-    if (installInterrupted(appDir)) {
+    switch (interruptedInstallAtStart(appDir)) {
+    case InterruptedInstall::None:
+        break;
+    case InterruptedInstall::HandOver:
         qInfo() << "an interrupted install was found, handing over to the installer";
-        handOverToInstaller(appDir, updaterArgs(argc, argv));
+        handOverInterruptedInstall(appDir, updaterArgs(argc, argv));
         qWarning() << "starting the installed version as it is";
+        break;
+    case InterruptedInstall::LeftByInstaller:
+        qWarning() << "the installer left an interrupted install behind, "
+                      "starting the installed version as it is";
+        break;
     }
 
     ApplicationArguments arguments(argc, argv, flashSwitch(appDir));

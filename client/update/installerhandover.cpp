@@ -19,6 +19,10 @@
 
 namespace {
 
+// Set in the installer's environment by a hand-over at start; the installer passes its
+// environment on to the client it starts again.
+const char kHandedOverMark[] = "AULARK_INTERRUPTED_INSTALL_HANDED_OVER";
+
 // The installer must not inherit the client's descriptors: among them the single-instance lock,
 // which would keep the client that the installer starts again from running, and the log.
 // The client ends right after the start, so marking every descriptor costs nothing.
@@ -53,11 +57,16 @@ void closeDescriptorsOnExec()
 
 } // namespace
 
-bool installInterrupted(const QString &appDir)
+InterruptedInstall interruptedInstallAtStart(const QString &appDir)
 {
+    const bool handedOver = qEnvironmentVariableIsSet(kHandedOverMark);
+    // Only for this start: the programs this client starts later are no longer part of it.
+    qunsetenv(kHandedOverMark);
     // Whatever stands under that name: the installer decides what it means.
     const QFileInfo journal(appDir + QString::fromLatin1(updatefolders::kJournal));
-    return journal.exists() || journal.isSymLink();
+    if (!journal.exists() && !journal.isSymLink())
+        return InterruptedInstall::None;
+    return handedOver ? InterruptedInstall::LeftByInstaller : InterruptedInstall::HandOver;
 }
 
 void handOverToInstaller(const QString &appDir, const QString &updaterArgs)
@@ -69,4 +78,11 @@ void handOverToInstaller(const QString &appDir, const QString &updaterArgs)
     if (QProcess::startDetached(installer, {updaterArgs}, QString()))
         endClientNow();
     qWarning() << "the installer could not be started:" << installer;
+}
+
+void handOverInterruptedInstall(const QString &appDir, const QString &updaterArgs)
+{
+    qputenv(kHandedOverMark, "1");
+    handOverToInstaller(appDir, updaterArgs);
+    qunsetenv(kHandedOverMark);
 }

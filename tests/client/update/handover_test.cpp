@@ -12,6 +12,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -85,6 +87,23 @@ void expectOnlyStandardStreamsInherited(const ProgramFolder &folder)
         numbers.insert(std::stoi(line));
     EXPECT_EQ(numbers, (std::set<int>{0, 1, 2})) << fds;
 }
+
+// The client that the recorder became when it started it again (no child of the test), ended
+// when the test ends.
+struct RestartedClient
+{
+    pid_t pid = 0;
+    ~RestartedClient()
+    {
+        if (pid <= 0 || kill(pid, SIGTERM) != 0)
+            return;
+        QElapsedTimer timer;
+        timer.start();
+        while (kill(pid, 0) == 0 && timer.elapsed() < 30000)
+            QThread::msleep(50);
+        kill(pid, SIGKILL);
+    }
+};
 
 class HandOver : public ::testing::Test
 {
@@ -190,6 +209,38 @@ TEST_F(HandOver, AnInterruptedInstallIsHandedOverAtStart)
         EXPECT_EQ(server.requestCount("/ClientAPI/getversion"), 0);
         EXPECT_EQ(readFile(folder / updatefolders::kJournal), "recorded by the installer");
     }
+}
+
+// An installer that can neither finish nor undo the recorded install leaves the journal and
+// starts the client again: that client must not hand over once more, or the two programs would
+// start each other for ever.
+TEST_F(HandOver, AnInterruptedInstallIsHandedOverOnlyOnce)
+{
+    fs::copy_file(INSTALLER_RECORDER, folder / programnames::kUpdater,
+                  fs::copy_options::overwrite_existing);
+    writeFile(folder / updatefolders::kJournal, "recorded by the installer");
+    writeFile(folder / "restart-client", "");
+
+    RestartedClient restarted;
+    Client client(folder, {});
+    EXPECT_EQ(client.waitForExit(), 0) << readFile(folder / "aulark.log");
+    EXPECT_EQ(installerArguments(folder), std::string("davadazeda://start/?") + '\0');
+    QElapsedTimer timer;
+    timer.start();
+    while (!fs::exists(folder / "installer-pid") && timer.elapsed() < 30000)
+        QThread::msleep(50);
+    restarted.pid = std::atoi(readFile(folder / "installer-pid").c_str());
+    ASSERT_GT(restarted.pid, 0);
+
+    // The client started again gets as far as its class page, and stays.
+    const std::string warning = "the installer left an interrupted install behind";
+    while (readFile(folder / "aulark.log").find(warning) == std::string::npos &&
+           timer.elapsed() < 90000)
+        QThread::msleep(50);
+    ASSERT_TRUE(server.waitForRequests("/ClientAPI/getversion", 1, 90000))
+        << readFile(folder / "aulark.log");
+    EXPECT_EQ(kill(restarted.pid, 0), 0);
+    EXPECT_EQ(readFile(folder / "installer-runs"), "run\n");
 }
 
 TEST_F(HandOver, AFailedUpdateLeavesTheClientRunning)

@@ -1,5 +1,10 @@
 // Stands in for the installer in a program folder: it records the arguments it was started with
-// and the descriptors it inherited, beside itself, and ends.
+// and the descriptors it inherited, beside itself, and ends. With a file "restart-client" beside
+// it, it then becomes the client of the folder, started again with the same arguments, as an
+// installer does at its end (three times at most); it counts its runs in "installer-runs" and
+// leaves its process id in "installer-pid" for the test to end the client by.
+#include "programnames.h"
+
 #include <dirent.h>
 #include <unistd.h>
 
@@ -60,5 +65,19 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments += std::string(argv[i]) + '\0';
     writeWhole(folder + "/installer-args", arguments);
-    return 0;
+
+    std::ofstream(folder + "/installer-runs", std::ios::app) << "run\n";
+    // Never more than a few times: a client that hands over again and again must not outlive the
+    // test that shows it.
+    std::ifstream runs(folder + "/installer-runs");
+    int count = 0;
+    for (std::string line; std::getline(runs, line);)
+        ++count;
+    if (access((folder + "/restart-client").c_str(), F_OK) != 0 || count > 3)
+        return 0;
+    writeWhole(folder + "/installer-pid", std::to_string(getpid()));
+    const std::string client = folder + "/" + programnames::kClient;
+    argv[0] = const_cast<char *>(client.c_str());
+    execv(client.c_str(), argv);
+    return 1;
 }
