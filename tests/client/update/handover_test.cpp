@@ -149,14 +149,16 @@ protected:
     }
 };
 
+// The client's arguments and the one argument the installer is to get for them.
+const std::pair<QStringList, std::string> kClientArguments[] = {
+    {{}, "davadazeda://start/?"},
+    {{QStringLiteral("davadazeda://start/?classurl=a=1&b=2 名 \"q\"")},
+     "davadazeda://start/?classurl=a=1&b=2 名 \"q\""},
+};
+
 TEST_F(HandOver, StartsTheNewInstallerWithTheClientsArgumentAndEnds)
 {
-    const std::pair<QStringList, std::string> cases[] = {
-        {{}, "davadazeda://start/?"},
-        {{QStringLiteral("davadazeda://start/?classurl=a=1&b=2 名 \"q\"")},
-         "davadazeda://start/?classurl=a=1&b=2 名 \"q\""},
-    };
-    for (const auto &[arguments, expected] : cases) {
+    for (const auto &[arguments, expected] : kClientArguments) {
         SCOPED_TRACE(expected);
         serveUpdateWithRecorder();
         fs::remove(folder / "installer-args");
@@ -185,12 +187,7 @@ TEST_F(HandOver, AnInterruptedInstallIsHandedOverAtStart)
     fs::copy_file(INSTALLER_RECORDER, folder / programnames::kUpdater,
                   fs::copy_options::overwrite_existing);
     writeFile(folder / updatefolders::kJournal, "recorded by the installer");
-    const std::pair<QStringList, std::string> cases[] = {
-        {{}, "davadazeda://start/?"},
-        {{QStringLiteral("davadazeda://start/?classurl=a=1&b=2 名 \"q\"")},
-         "davadazeda://start/?classurl=a=1&b=2 名 \"q\""},
-    };
-    for (const auto &[arguments, expected] : cases) {
+    for (const auto &[arguments, expected] : kClientArguments) {
         SCOPED_TRACE(expected);
         fs::remove(folder / "installer-args");
         fs::remove(folder / "aulark.log");
