@@ -79,7 +79,8 @@ void AutoUpdate::downloadZip(QString exePath, QString url)
             SIGNAL(sig_progress(qint64, qint64)));
     // Goes to disk as it arrives, under a temporary name until it is complete, so that
     // "update.7z" is never a part of the download.
-    new ArchiveDownload(reply, programFolder + "updates", programFolder + "updates" + "/update.7z",
+    new ArchiveDownload(reply, programFolder + QString::fromLatin1(updatefolders::kUpdates),
+                        programFolder + QString::fromLatin1(updatefolders::kArchive),
                         limits.maxArchiveBytes);
 }
 
@@ -95,7 +96,7 @@ void AutoUpdate::downLoadFinish(QNetworkReply *net)
         return;
     }
 
-    const QString archivePath = programFolder + "updates" + "/update.7z";
+    const QString archivePath = programFolder + QString::fromLatin1(updatefolders::kArchive);
     // When it cannot be stored, the unpacking fails on the missing file.
     archive->commit();
     unpackUpdate(archivePath);

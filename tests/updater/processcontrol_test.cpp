@@ -148,6 +148,8 @@ TEST(ProcessControl, StartedProgramInheritsNeitherDescriptorsNorSignalSettings)
     EXPECT_EQ(record.values.at("sighup"), "default");
     EXPECT_EQ(record.values.at("blocked"), "0");
     EXPECT_EQ(record.values.at("fds"), "0,1,2");
+    // Out of the starter's terminal job: a hang-up or interrupt for it does not end the program.
+    EXPECT_EQ(record.values.at("session"), "own");
     close(leaked);
     processes::terminateProcess(pid);
     reapedByKill(pid);

@@ -62,6 +62,7 @@ int main(int argc, char **argv)
     record += "sigpipe=" + disposition(SIGPIPE) + "\n";
     record += "sighup=" + disposition(SIGHUP) + "\n";
     record += "blocked=" + std::to_string(blockedCount) + "\n";
+    record += std::string("session=") + (getsid(0) == getpid() ? "own" : "starter's") + "\n";
     record += "fds=" + openDescriptors() + "\nend\n";
 
     const std::string file = folder + "started.txt";

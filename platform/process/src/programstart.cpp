@@ -45,9 +45,12 @@ int startProgram(const std::string &program, const std::vector<std::string> &arg
     int error = posix_spawnattr_setsigdefault(&setup.m_attributes, &all);
     if (error == 0)
         error = posix_spawnattr_setsigmask(&setup.m_attributes, &none);
+    // The program outlives its starter: in a session of its own, a hang-up or an interrupt meant
+    // for the starter's terminal job does not end it halfway.
     if (error == 0)
-        error = posix_spawnattr_setflags(&setup.m_attributes,
-                                         POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        error = posix_spawnattr_setflags(&setup.m_attributes, POSIX_SPAWN_SETSIGDEF |
+                                                                  POSIX_SPAWN_SETSIGMASK |
+                                                                  POSIX_SPAWN_SETSID);
     // Whatever the installer inherited or opened (its log, locks of its starter) stays behind.
     if (error == 0)
         error = posix_spawn_file_actions_addclosefrom_np(&setup.m_actions, 3);
