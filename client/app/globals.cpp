@@ -9,6 +9,5 @@ const QString internationalAppName = QStringLiteral("DavadazEdacation");
 QString appName = QStringLiteral("Quorvel课堂");
 QString serverBaseUrl = defaultServerBaseUrl;
 QString appDir;
-AKMainWindow *mainWindow = nullptr;
-LiveUpdate *updateDialog = nullptr;
+QWidget *mainWindow = nullptr;
 QTextStream *logStream = nullptr;

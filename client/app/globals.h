@@ -3,6 +3,7 @@
 #include <QString>
 
 class QTextStream;
+class QWidget;
 
 // Values that the whole client shares. Start-up fills them in on the main thread before any of
 // the client's own threads exist; afterwards they are only read (logStream excepted: the log
@@ -27,7 +28,7 @@ extern QString appName;
 extern QString serverBaseUrl;
 // The program folder, ending in "/"; empty when argv[0] names no file (then the working folder).
 extern QString appDir;
-extern class AKMainWindow *mainWindow;
-extern class LiveUpdate *updateDialog;
+// The main window while start-up keeps it; a screen share moves it out of the way.
+extern QWidget *mainWindow;
 // The stream on "aulark.log"; null before the log is opened and after shutdown closed it.
 extern QTextStream *logStream;

@@ -5,7 +5,6 @@
 #include "penlibrary.h"
 #include "penmapping.h"
 #include "systempenmouse.h"
-#include "web/akwebview.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -94,10 +93,13 @@ QString programFolder()
 
 } // namespace
 
-HwHandler::HwHandler(QWebEngineView *view) : HwHandler(view, std::make_unique<SystemPenMouse>()) {}
+HwHandler::HwHandler(QWebEngineView *view, PageGetter page)
+    : HwHandler(view, std::make_unique<SystemPenMouse>(), std::move(page))
+{
+}
 
-HwHandler::HwHandler(QWebEngineView *view, std::unique_ptr<PenMouse> mouse)
-    : QObject(nullptr), view(view), mouse(std::move(mouse))
+HwHandler::HwHandler(QWebEngineView *view, std::unique_ptr<PenMouse> mouse, PageGetter page)
+    : QObject(nullptr), view(view), pageGetter(std::move(page)), mouse(std::move(mouse))
 {
     beginHandOver();
     setPenCallbackReceiver(this);
@@ -139,10 +141,7 @@ QWebEnginePage *HwHandler::classroomPage() const
 {
     if (!view)
         return nullptr;
-    // The classroom view's own page, also while another view shows it; page() of such a view
-    // would make it a new blank page.
-    auto *classroomView = qobject_cast<AKWebView *>(view.data());
-    return classroomView ? classroomView->activePage() : view->page();
+    return pageGetter ? pageGetter() : view->page();
 }
 
 void HwHandler::queryDrawingRect()

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class PenMouse;
@@ -24,11 +25,17 @@ class HwHandler : public QObject, public IHwSdkCallback
 {
     Q_OBJECT
 public:
+    // The page that the pen draws on, null when there is none; asked only while the view is
+    // there. The classroom view gives its own page, also while another view shows it: page() of
+    // such a view would make it a new blank page.
+    using PageGetter = std::function<QWebEnginePage *()>;
+
     // Constructed without a parent: the handler lives as long as the program. The new handler
     // receives the pen library's events from now on.
-    explicit HwHandler(QWebEngineView *view);
-    // The same with the mouse given (tests record it instead of moving the desktop's).
-    HwHandler(QWebEngineView *view, std::unique_ptr<PenMouse> mouse);
+    HwHandler(QWebEngineView *view, PageGetter page);
+    // The same with the mouse given (tests record it instead of moving the desktop's); without
+    // a page getter the view's page() is drawn on.
+    HwHandler(QWebEngineView *view, std::unique_ptr<PenMouse> mouse, PageGetter page = {});
     ~HwHandler() override;
 
     // Loads the library, installs the callbacks, opens the receiver's port and connects the pen.
@@ -57,6 +64,7 @@ private:
     // Guarded: the main window deletes its view at closing, while the handler lives on and the
     // pen may still send points.
     QPointer<QWebEngineView> view;
+    PageGetter pageGetter;
     bool tipDown = false;
     std::unique_ptr<PenMouse> mouse;
 };

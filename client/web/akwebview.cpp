@@ -8,7 +8,7 @@
 #include "pen/hwhandler.h"
 #include "savedlogin.h"
 #include "sharescreenjsoperation.h"
-#include "windows/akmainwindow.h"
+#include "viewowner.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -74,7 +74,7 @@ AKWebView::AKWebView(QWidget *parent) : QWebEngineView(parent), parentWindow(par
     connectViewSignals();
     show();
     // Without the pen library or a receiver the view runs on without pen input, silently.
-    penHandler = new HwHandler(this);
+    penHandler = new HwHandler(this, [this] { return activePage(); });
     penHandler->loadPenLibrary();
     setZoomFactor(QApplication::desktop()->logicalDpiX() / 96.0);
 }
@@ -163,10 +163,10 @@ void AKWebView::onloadFinish(bool)
 void AKWebView::onurlChanged(QUrl url)
 {
     Q_UNUSED(url);
-    if (auto *mainWindow = qobject_cast<AKMainWindow *>(parentWindow)) {
+    if (auto *owner = dynamic_cast<ViewOwner *>(parentWindow)) {
         // Not title(): it would make a blank page for a view whose page is shown elsewhere.
         const QWebEnginePage *shown = activePage();
-        mainWindow->handleWebViewTitleChanged(shown ? shown->title() : QString());
+        owner->handleWebViewTitleChanged(shown ? shown->title() : QString());
     } else {
         parentWindow->setWindowTitle(appName);
     }
@@ -189,15 +189,12 @@ void AKWebView::runAfterLoadScripts()
     // The saved login is the classroom's: a page of any other origin is not given it.
     const bool classroom = isServerOrigin(target->url());
     if (classroom)
-        target->runJavaScript(
-            AKMainWindow::buildElementScript(QStringLiteral("name"), readSavedName(), 0),
-            ignoreResult);
-    target->runJavaScript(AKMainWindow::buildElementScript(QStringLiteral("footer"), QString(), 1),
-                          logResult);
+        target->runJavaScript(elementScript(QStringLiteral("name"), readSavedName(), 0),
+                              ignoreResult);
+    target->runJavaScript(elementScript(QStringLiteral("footer"), QString(), 1), logResult);
     if (classroom)
-        target->runJavaScript(
-            AKMainWindow::buildElementScript(QStringLiteral("password"), readSavedPassword(), 0),
-            ignoreResult);
+        target->runJavaScript(elementScript(QStringLiteral("password"), readSavedPassword(), 0),
+                              ignoreResult);
     target->runJavaScript(noContextMenuScript, ignoreResult);
     target->runJavaScript(userAgentScript, logUserAgent);
 }
@@ -211,10 +208,10 @@ void AKWebView::runAfterUrlChangeScripts()
     const auto *classroomPage = qobject_cast<AKWebPage *>(target);
     const std::shared_ptr<const bool> loading =
         classroomPage ? classroomPage->loadingFlag() : std::make_shared<const bool>(false);
-    target->runJavaScript(AKMainWindow::buildElementScript(QStringLiteral("name"), QString(), 0),
+    target->runJavaScript(elementScript(QStringLiteral("name"), QString(), 0),
                           [loading](const QVariant &result) { saveNameResult(result, *loading); });
     target->runJavaScript(
-        AKMainWindow::buildElementScript(QStringLiteral("password"), QString(), 0),
+        elementScript(QStringLiteral("password"), QString(), 0),
         [loading](const QVariant &result) { savePasswordResult(result, *loading); });
 }
 

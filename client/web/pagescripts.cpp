@@ -43,3 +43,23 @@ QString escapeForScriptString(const QString &text)
     }
     return out;
 }
+
+QString elementScript(const QString &id, const QString &value, int mode)
+{
+    // Values come from "config.ini" and the page: escaped, so that they stay one string.
+    switch (mode) {
+    case 0:
+        if (!value.isEmpty())
+            return QStringLiteral("var tmp = document.getElementById('%1');"
+                                  "if(tmp){tmp.value='%2';}")
+                .arg(escapeForScriptString(id), escapeForScriptString(value));
+        return QStringLiteral("var tmp = document.getElementById('%1');if(tmp){tmp.value;}")
+            .arg(escapeForScriptString(id));
+    case 1:
+        return QStringLiteral("var tmp = document.getElementById('%1');"
+                              "if(tmp){tmp.style.display='none';}")
+            .arg(escapeForScriptString(id));
+    default:
+        return QString();
+    }
+}

@@ -2,11 +2,11 @@
 
 #include "app/globals.h"
 #include "bridgeorigin.h"
-#include "windows/akmainwindow.h"
-#include "windows/screensharewindow.h"
+#include "widgets/screensharewindow.h"
 
 #include <QVariant>
 #include <QWebEnginePage>
+#include <QWidget>
 
 namespace {
 

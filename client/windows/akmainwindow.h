@@ -1,6 +1,7 @@
 #pragma once
 
 #include "live/liveowner.h"
+#include "web/viewowner.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -14,7 +15,7 @@ class AKWebView;
 
 // The client's one main window: the classroom page's view over its whole inner area, the
 // close question, and the page's HTML5 full-screen requests.
-class AKMainWindow : public QMainWindow, public LiveOwner
+class AKMainWindow : public QMainWindow, public LiveOwner, public ViewOwner
 {
     Q_OBJECT
 public:
@@ -25,8 +26,7 @@ public:
     void checkPushStreamResult(int result) override;
     QWidget *liveWindow() override { return this; }
 
-    // The script that fills (mode 0, a value), reads (mode 0, no value) or hides (mode 1) the
-    // page element id; any other mode gives no script.
+    // elementScript of the page scripts, for the window's callers.
     static QString buildElementScript(const QString &id, const QString &value, int mode);
 
     // Null once the user has confirmed closing.
@@ -34,7 +34,7 @@ public:
     bool isInFullScreen() const { return fullScreenWindow != nullptr; }
 
 public slots:
-    void handleWebViewTitleChanged(QString title);
+    void handleWebViewTitleChanged(QString title) override;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -3,8 +3,8 @@
 #include "web/jsoperation.h"
 #include "web/savedlogin.h"
 #include "web/sharescreenjsoperation.h"
+#include "widgets/screensharewindow.h"
 #include "windows/akmainwindow.h"
-#include "windows/screensharewindow.h"
 
 #include "app/globals.h"
 #include "classroomstandin.h"

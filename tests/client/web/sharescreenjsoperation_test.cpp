@@ -2,8 +2,8 @@
 
 #include "web/akwebpage.h"
 #include "web/akwebview.h"
+#include "widgets/screensharewindow.h"
 #include "windows/akmainwindow.h"
-#include "windows/screensharewindow.h"
 
 #include "app/globals.h"
 #include "classroomstandin.h"

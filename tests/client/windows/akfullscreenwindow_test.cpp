@@ -4,9 +4,9 @@
 #include "web/akwebpage.h"
 #include "web/akwebview.h"
 #include "web/sharescreenjsoperation.h"
+#include "widgets/screensharewindow.h"
 #include "windows/akfullscreennotification.h"
 #include "windows/akmainwindow.h"
-#include "windows/screensharewindow.h"
 
 #include "mainwindowfixture.h"
 #include "webtestsupport.h"

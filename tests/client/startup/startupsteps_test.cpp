@@ -1,5 +1,5 @@
 #include "app/globals.h"
-#include "app/startupsteps.h"
+#include "startup/startupsteps.h"
 
 #include "tempdir.h"
 

@@ -1,7 +1,7 @@
 #include "startupsteps.h"
 
-#include "globals.h"
-#include "webaddress.h"
+#include "app/globals.h"
+#include "app/webaddress.h"
 
 #include <QDebug>
 #include <QDir>

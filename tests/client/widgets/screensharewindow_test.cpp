@@ -1,4 +1,4 @@
-#include "windows/screensharewindow.h"
+#include "widgets/screensharewindow.h"
 
 #include "webtestsupport.h"
 

@@ -1,14 +1,14 @@
 #include "startup.h"
 
+#include "app/globals.h"
+#include "app/logmessagehandler.h"
+#include "app/singleinstance.h"
+#include "app/webstorage.h"
 #include "applicationarguments.h"
 #include "crash/exceptionfilters.h"
-#include "globals.h"
-#include "logmessagehandler.h"
-#include "singleinstance.h"
 #include "startupsteps.h"
 #include "update/installerhandover.h"
 #include "update/liveupdate.h"
-#include "webstorage.h"
 #include "widgets/akmessagebox.h"
 #include "windows/akmainwindow.h"
 
@@ -90,11 +90,12 @@ int runClient(int argc, char **argv)
 
     QString notice;
     int result = 0;
+    std::unique_ptr<LiveUpdate> updateDialog;
     if (!firstInstance) {
         notice = alreadyRunningText;
     } else {
         // Its version check hides it again when there is no update.
-        updateDialog = new LiveUpdate(updaterArgs(argc, argv), window.get());
+        updateDialog = std::make_unique<LiveUpdate>(updaterArgs(argc, argv), window.get());
         updateDialog->show();
         result = app.exec();
     }
@@ -109,8 +110,7 @@ int runClient(int argc, char **argv)
     releaseSingleInstanceLock();
     closeLog();
     // Stops the update worker's thread before the window, its parent, goes.
-    delete updateDialog;
-    updateDialog = nullptr;
+    updateDialog.reset();
     // The main window is destroyed before the application object.
     window.reset();
     mainWindow = nullptr;

@@ -1,4 +1,4 @@
-#include "app/applicationarguments.h"
+#include "startup/applicationarguments.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
