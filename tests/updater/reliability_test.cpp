@@ -188,16 +188,24 @@ int startThroughClient(const fs::path &program)
     if (client <= 0)
         return -1;
     int clientStatus = -1;
+    bool clientEnded = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;
         const pid_t ended = waitpid(-1, &status, WNOHANG);
         if (ended < 0)
             return WIFEXITED(clientStatus) ? WEXITSTATUS(clientStatus) : -1;
-        if (ended == client)
+        if (ended == client) {
             clientStatus = status;
+            clientEnded = true;
+        }
         if (ended == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // A client that went on instead of handing over does not outlive the test.
+    if (!clientEnded) {
+        kill(client, SIGKILL);
+        waitpid(client, nullptr, 0);
     }
     return -1;
 }
