@@ -164,14 +164,24 @@ FolderState checkProgramFolder(const fs::path &program, int version)
     return state;
 }
 
-// Starts `program` under the name `name` with the one argument `argument`.
-pid_t start(const fs::path &program, const fs::path &name, const std::string &argument)
+// Starts `program` under the name `name` with the one argument `argument`, in a process group of
+// its own when `ownGroup`.
+pid_t start(const fs::path &program, const fs::path &name, const std::string &argument,
+            bool ownGroup = false)
 {
     const std::string argv0 = name.string();
     char *argv[] = {const_cast<char *>(argv0.c_str()), const_cast<char *>(argument.c_str()),
                     nullptr};
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownGroup) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
     pid_t pid = 0;
-    return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) == 0 ? pid : 0;
+    const int error = posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    return error == 0 ? pid : 0;
 }
 
 // Starts the built client as if it were the program folder's own, the way a user starts it: the
@@ -184,7 +194,7 @@ int startThroughClient(const fs::path &program)
     if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0)
         return -1;
     const pid_t client = start(testsupport::buildProgramDir() / programnames::kClient,
-                               program / programnames::kClient, kClientArgument);
+                               program / programnames::kClient, kClientArgument, true);
     if (client <= 0)
         return -1;
     int clientStatus = -1;
@@ -202,11 +212,11 @@ int startThroughClient(const fs::path &program)
         if (ended == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    // A client that went on instead of handing over does not outlive the test.
-    if (!clientEnded) {
-        kill(client, SIGKILL);
+    // A client that went on instead of handing over does not outlive the test, nor do the
+    // programs it started.
+    kill(-client, SIGKILL);
+    if (!clientEnded)
         waitpid(client, nullptr, 0);
-    }
     return -1;
 }
 
