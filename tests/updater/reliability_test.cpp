@@ -412,13 +412,19 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
     // started after the kill instead of the installer: it must find the journal and hand the
     // folder over to the installer, which completes the install.
     int clientHandOvers = 0;
+#ifdef AULARK_CLIENT_BUILT
+    constexpr bool kThroughClient = true;
+#else
+    constexpr bool kThroughClient = false;
+#endif
     // A loaded machine can make a short phase miss its kills by chance: go on until each phase
     // had one, within a bound.
-    while ((kills < kKills || !everyPhaseHit() || clientHandOvers == 0) &&
+    while ((kills < kKills || !everyPhaseHit() || (kThroughClient && clientHandOvers == 0)) &&
            version < 3 + 3 * kKills) {
         ++version;
         SCOPED_TRACE("version " + std::to_string(version));
-        const bool throughClient = version % 8 == 0 || (kills >= kKills && clientHandOvers == 0);
+        const bool throughClient =
+            kThroughClient && (version % 8 == 0 || (kills >= kKills && clientHandOvers == 0));
         const std::string updates = throughClient ? kClientUpdates : kOptionUpdates;
         const std::string argument = throughClient ? kClientArgument : "-update";
         const fs::path journal = folder / updates / "install.journal";
@@ -494,7 +500,9 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
     }
 
     EXPECT_GE(kills, kKills);
-    EXPECT_GT(clientHandOvers, 0) << "the client never found a journal to hand over";
+    if (kThroughClient) {
+        EXPECT_GT(clientHandOvers, 0) << "the client never found a journal to hand over";
+    }
     for (const auto &[phase, count] : killsByPhase)
         std::cout << "killed while " << phase << ": " << count << "\n";
     std::cout << "the client handed over " << clientHandOvers << " killed runs\n";
