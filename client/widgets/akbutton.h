@@ -27,14 +27,17 @@ public:
     AKButton(QWidget *parent, const ButtonStyle &style, const QString &text);
     ~AKButton() override;
 
+    // Part of the button's interface, as is buttonStyle; nothing in this program calls them.
     void setButtonStyle(const ButtonStyle &style);
     ButtonStyle buttonStyle() const { return m_style; }
     QString text() const { return m_text; }
 
     bool isChecked() const { return m_state & Checked; }
     // Hides QWidget::isEnabled: a disabled button still gets its events, it only ignores presses.
+    // Part of the button's interface; nothing in this program calls it.
     bool isEnabled() const { return !(m_state & Disabled); }
 
+    // Part of the button's interface, up to iconPosition; nothing in this program calls them.
     void setCheckable(bool checkable) { m_checkable = checkable; }
     bool isCheckable() const { return m_checkable; }
     void setExclusive(bool exclusive) { m_exclusive = exclusive; }
@@ -53,6 +56,7 @@ public slots:
     void setDisabled(bool);
     void setText(const QString &text);
     void setChecked(bool checked);
+    // Part of the button's interface; nothing in this program calls it.
     void toggle();
 
 protected:

@@ -18,6 +18,7 @@ public:
 
     void applyLabelStyle(const LabelStyle &style);
     LabelStyle labelStyle() const { return m_labelStyle; }
+    // Part of the label's interface; nothing in this program calls it.
     void setLabelDisabled(bool disabled);
 
 protected:

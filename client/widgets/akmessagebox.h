@@ -23,13 +23,14 @@ public:
     QString messageText() const { return m_text; }
     void setSingleButton(bool single);
     bool isSingleButton() const;
+    // Part of the box's interface, as is setMessageColor; nothing in this program calls them.
     void setButtonsVisible(bool visible);
     void setMessageColor(const QColor &color);
-    QColor messageColor() const { return m_messageColor; }
 
 public slots:
     virtual void onClickSure(bool checked);
     void onClickCannel(bool checked);
+    // Part of the box's interface; nothing in this program connects to it.
     void clickClose(bool bClose);
 
 protected:

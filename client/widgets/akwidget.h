@@ -13,6 +13,7 @@ public:
     ~AKWidget() override;
 
     void setFrameStyle(const FrameStyle &style);
+    // Part of the widget's interface; nothing in this program calls it.
     FrameStyle frameStyle() const { return m_frameStyle; }
 
 protected:

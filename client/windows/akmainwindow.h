@@ -26,7 +26,7 @@ public:
     void checkPushStreamResult(int result) override;
     QWidget *liveWindow() override { return this; }
 
-    // elementScript of the page scripts, for the window's callers.
+    // The page scripts' elementScript, in the window's interface; nothing in this program calls it.
     static QString buildElementScript(const QString &id, const QString &value, int mode);
 
     // Null once the user has confirmed closing.
@@ -43,6 +43,7 @@ protected:
 
 private slots:
     void onFullRequestWindow(QWebEngineFullScreenRequest request);
+    // Part of the window's interface, does nothing; nothing in this program calls it.
     void onStartBroadCast();
 
 private:

@@ -2,7 +2,8 @@
 #define SCRIVLOCONTROLLER_H
 
 /*
- * The pen library's exported interface: 47 plain C functions.
+ * The pen library's exported interface: 47 plain C functions. The client uses eight of them
+ * (client/pen/penlibrary.h); the others are kept for its other callers, nothing here calls them.
  *
  * Requests return a PenResult and run on the caller's thread. A request marked "waits" sends its
  * command and waits for the reply: at least about 100 ms, PenTimeout after 1 s without one (or

@@ -3,6 +3,7 @@
 
 #include <programnames.h>
 #include <stagingname.h>
+#include <updatefolders.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <map>
 #include <random>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <thread>
@@ -36,6 +38,11 @@ constexpr int kHandOverEntry = kFiles + 1;
 constexpr int kKeptFiles = 20;
 // The program the option mode starts.
 constexpr const char kHandOverProgram[] = "Quorvel";
+// The option mode's download folder, and the argument and download folder of the mode in which
+// the client hands over.
+constexpr const char kOptionUpdates[] = "tupdates";
+constexpr const char kClientArgument[] = "davadazeda://start/?";
+constexpr const char *kClientUpdates = updatefolders::kUpdates;
 
 std::string relativePath(int i)
 {
@@ -82,11 +89,11 @@ void writeWhole(const fs::path &file, const std::string &text)
     close(fd);
 }
 
-// The ready tree of `version`; the program folder holds the version before it, less the files
-// that are new to it.
-void prepare(const fs::path &program, int version)
+// The ready tree of `version` in the download folder `updates`; the program folder holds the
+// version before it, less the files that are new to it.
+void prepare(const fs::path &program, int version, const std::string &updates)
 {
-    const fs::path ready = program / "tupdates" / "ready";
+    const fs::path ready = program / updates / "ready";
     for (int i = 0; i < 200; ++i)
         fs::create_directories((ready / relativePath(i)).parent_path());
     for (int i = 0; i < kEntries; ++i) {
@@ -115,7 +122,8 @@ FolderState checkProgramFolder(const fs::path &program, int version)
     const size_t prefix = program.string().size() + 1;
     for (auto it = fs::recursive_directory_iterator(program); it != fs::end(it); ++it) {
         const std::string relative = it->path().string().substr(prefix);
-        if (relative == "Logs" || relative == "tupdates" || relative == programnames::kUpdater) {
+        if (relative == "Logs" || relative == kOptionUpdates || relative == kClientUpdates ||
+            relative == programnames::kUpdater) {
             it.disable_recursion_pending();
             continue;
         }
@@ -156,13 +164,60 @@ FolderState checkProgramFolder(const fs::path &program, int version)
     return state;
 }
 
-pid_t startUpdater(const fs::path &updater)
+// Starts `program` under the name `name` with the one argument `argument`, in a process group of
+// its own when `ownGroup`.
+pid_t start(const fs::path &program, const fs::path &name, const std::string &argument,
+            bool ownGroup = false)
 {
-    const std::string program = updater.string();
-    char update[] = "-update";
-    char *argv[] = {const_cast<char *>(program.c_str()), update, nullptr};
+    const std::string argv0 = name.string();
+    char *argv[] = {const_cast<char *>(argv0.c_str()), const_cast<char *>(argument.c_str()),
+                    nullptr};
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownGroup) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
     pid_t pid = 0;
-    return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) == 0 ? pid : 0;
+    const int error = posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    return error == 0 ? pid : 0;
+}
+
+// Starts the built client as if it were the program folder's own, the way a user starts it: the
+// folder's client file holds test data, but the client takes its folder from the name it was
+// started by. Returns the client's exit code once it and whatever it started have ended (the
+// installer it hands over to is no child of the test: the test adopts it), -1 when they did
+// not end within a minute.
+int startThroughClient(const fs::path &program)
+{
+    if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0)
+        return -1;
+    const pid_t client = start(testsupport::buildProgramDir() / programnames::kClient,
+                               program / programnames::kClient, kClientArgument, true);
+    if (client <= 0)
+        return -1;
+    int clientStatus = -1;
+    bool clientEnded = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        const pid_t ended = waitpid(-1, &status, WNOHANG);
+        if (ended < 0)
+            return WIFEXITED(clientStatus) ? WEXITSTATUS(clientStatus) : -1;
+        if (ended == client) {
+            clientStatus = status;
+            clientEnded = true;
+        }
+        if (ended == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // A client that went on instead of handing over does not outlive the test, nor do the
+    // programs it started.
+    kill(-client, SIGKILL);
+    if (!clientEnded)
+        waitpid(client, nullptr, 0);
+    return -1;
 }
 
 // A program folder in memory when there is room: the kills test the installer's order of steps,
@@ -244,11 +299,12 @@ std::string phaseOf(const std::vector<std::string> &lines)
     return "starting and listing" + of;
 }
 
-// Waits until the run's log has reached `logBytes`, then `delay` more, and kills the run. False
-// when the run ended first.
-bool killAt(pid_t pid, const fs::path &program, uintmax_t logBytes, std::chrono::microseconds delay)
+// Waits until `reached` holds, then `delay` more, and kills the run. False when the run ended
+// first.
+template <typename Reached>
+bool killWhen(pid_t pid, Reached reached, std::chrono::microseconds delay)
 {
-    while (logSize(program) < logBytes) {
+    while (!reached()) {
         if (waitpid(pid, nullptr, WNOHANG) == pid)
             return false;
         std::this_thread::sleep_for(std::chrono::microseconds(100));
@@ -259,6 +315,13 @@ bool killAt(pid_t pid, const fs::path &program, uintmax_t logBytes, std::chrono:
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return true;
+}
+
+// The same once the run's log has reached `logBytes`.
+bool killAt(pid_t pid, const fs::path &program, uintmax_t logBytes, std::chrono::microseconds delay)
+{
+    return killWhen(
+        pid, [&] { return logSize(program) >= logBytes; }, delay);
 }
 
 TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes)
@@ -282,8 +345,8 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
     int version = 0;
     for (; version < 3; ++version) {
         fs::remove_all(folder / "Logs");
-        prepare(folder.path(), version + 1);
-        const pid_t pid = startUpdater(updater);
+        prepare(folder.path(), version + 1, kOptionUpdates);
+        const pid_t pid = start(updater, updater, "-update");
         ASSERT_GT(pid, 0);
         if (version == 2) {
             const auto reach = [&](uintmax_t bytes) {
@@ -325,7 +388,6 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
         return std::chrono::microseconds(
             std::uniform_int_distribution<long long>(0, limit.count())(random));
     };
-    const fs::path journal = folder / "tupdates" / "install.journal";
 
     std::map<std::string, int> killsByPhase;
     const char *const wantedPhases[] = {"staging", "swapping", "removing the old files",
@@ -346,24 +408,38 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
     };
     int kills = 0;
     constexpr int kKills = 50;
+    // Now and then a run is killed in the mode in which the client hands over, and the client is
+    // started after the kill instead of the installer: it must find the journal and hand the
+    // folder over to the installer, which completes the install.
+    int clientHandOvers = 0;
     // A loaded machine can make a short phase miss its kills by chance: go on until each phase
     // had one, within a bound.
-    while ((kills < kKills || !everyPhaseHit()) && version < 3 + 3 * kKills) {
+    while ((kills < kKills || !everyPhaseHit() || clientHandOvers == 0) &&
+           version < 3 + 3 * kKills) {
         ++version;
         SCOPED_TRACE("version " + std::to_string(version));
-        prepare(folder.path(), version);
+        const bool throughClient = version % 8 == 0 || (kills >= kKills && clientHandOvers == 0);
+        const std::string updates = throughClient ? kClientUpdates : kOptionUpdates;
+        const std::string argument = throughClient ? kClientArgument : "-update";
+        const fs::path journal = folder / updates / "install.journal";
+        prepare(folder.path(), version, updates);
 
         // A run is killed anywhere: by its log while it lists and stages, or at any moment from
         // its first swap to the end of its clearing. The runs after a kill may be killed too,
         // most of all while they finish a killed run, until one is let through.
         bool completed = false;
-        for (int run = 0; !completed && (run == 0 || (run < 5 && chance(0.7))); ++run) {
+        for (int run = 0; !completed && (run == 0 || (!throughClient && run < 5 && chance(0.7)));
+             ++run) {
             const bool finishing = fs::exists(journal);
             fs::remove_all(folder / "Logs");
-            const pid_t pid = startUpdater(updater);
+            const pid_t pid = start(updater, updater, argument);
             ASSERT_GT(pid, 0);
             bool killed = false;
-            if (finishing) {
+            if (throughClient) {
+                // Once the journal is there, so that the client has one to find.
+                killed = killWhen(
+                    pid, [&] { return fs::exists(journal); }, upTo(phaseTakes[0]));
+            } else if (finishing) {
                 killed = killAt(pid, folder.path(), 0, upTo(tail));
             } else if (chance(0.4)) {
                 const uintmax_t at =
@@ -392,22 +468,36 @@ TEST(InstallerReliability, KilledAtAnyMomentLeavesOldOrNewAndTheNextRunCompletes
             if (HasFailure())
                 return;
         }
-        if (!completed) {
+        if (!completed && throughClient && fs::exists(journal)) {
             fs::remove_all(folder / "Logs");
-            ASSERT_EQ(updatertest::runProgram(updater.string(), {"-update"}), 0);
+            ASSERT_EQ(startThroughClient(folder.path()), 0);
+            const fs::path clientLog = folder / "aulark.log";
+            EXPECT_NE(readFile(clientLog).find("handing over to the installer"), std::string::npos)
+                << readFile(clientLog);
+            fs::remove(clientLog);
+            const auto lines = updatertest::readLogLines(updatertest::onlyLogFile(folder.path()));
+            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string &line) {
+                return line.rfind("Found an interrupted update", 0) == 0;
+            }));
+            ++clientHandOvers;
+        } else if (!completed) {
+            fs::remove_all(folder / "Logs");
+            ASSERT_EQ(updatertest::runProgram(updater.string(), {argument}), 0);
         }
 
         const FolderState after = checkProgramFolder(folder.path(), version);
         EXPECT_EQ(after.newFiles, kEntries);
         EXPECT_EQ(after.staged, 0);
-        EXPECT_FALSE(fs::exists(folder / "tupdates"));
+        EXPECT_FALSE(fs::exists(folder / updates));
         if (HasFailure())
             return;
     }
 
     EXPECT_GE(kills, kKills);
+    EXPECT_GT(clientHandOvers, 0) << "the client never found a journal to hand over";
     for (const auto &[phase, count] : killsByPhase)
         std::cout << "killed while " << phase << ": " << count << "\n";
+    std::cout << "the client handed over " << clientHandOvers << " killed runs\n";
     for (const char *phase : wantedPhases)
         EXPECT_GT(killsIn(phase), 0) << "no kill while " << phase;
 }
