@@ -43,6 +43,15 @@ std::vector<std::string> listTree(const fs::path &root)
     return names;
 }
 
+std::vector<fs::path> filesIn(const fs::path &folder)
+{
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto &entry : fs::directory_iterator(folder, ec))
+        files.push_back(entry.path());
+    return files;
+}
+
 void writeFile(const fs::path &file, const std::string &content)
 {
     fs::create_directories(file.parent_path());

@@ -27,6 +27,8 @@ std::string readFile(const std::filesystem::path &file);
 // Every path below `root`, relative to it and sorted, for comparing whole trees. Links are
 // listed, not followed.
 std::vector<std::string> listTree(const std::filesystem::path &root);
+// The entries directly in `folder`, in no order; none when it cannot be read.
+std::vector<std::filesystem::path> filesIn(const std::filesystem::path &folder);
 
 // The folder into which the build puts every deliverable (Aulark, Updater, the pen library).
 std::filesystem::path buildProgramDir();

@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "lldbrunner.h"
 #include "tempdir.h"
 
 #include <programnames.h>
@@ -14,31 +15,10 @@
 extern char **environ;
 
 namespace fs = std::filesystem;
+using testsupport::filesIn;
 using testsupport::writeFile;
 
 namespace {
-
-std::string runCommand(const std::string &command)
-{
-    std::string output;
-    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
-std::vector<fs::path> filesIn(const fs::path &folder)
-{
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (const auto &entry : fs::directory_iterator(folder, ec))
-        files.push_back(entry.path());
-    return files;
-}
 
 // The installer is made to crash while it retries a file that cannot be staged (a folder stands
 // in its place), which keeps it busy for some 3 seconds.
@@ -96,10 +76,10 @@ TEST(InstallerCrash, DumpLandsUnderItsNameAndTheProcessEndsByItsSignal)
         for (const std::string &line : updatertest::readLogLines(filesIn(folder / "Logs").front()))
             EXPECT_EQ(line.find("<no line end>"), std::string::npos) << line;
 
-        if (runCommand("command -v lldb").find("lldb") == std::string::npos)
+        if (!testsupport::haveLldb())
             continue;
-        const std::string shown = runCommand("timeout 120 lldb --no-lldbinit --batch -c '" +
-                                             files[0].string() + "' -o 'thread list' -o 'bt'");
+        const std::string shown =
+            testsupport::lldb("-c '" + files[0].string() + "' -o 'thread list' -o 'bt'");
         EXPECT_NE(shown.find("tid = " + id), std::string::npos) << shown;
         EXPECT_NE(shown.find("stop reason = signal SIGSEGV"), std::string::npos) << shown;
         EXPECT_NE(shown.find("runUpdate"), std::string::npos) << shown;

@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "scopedtimezone.h"
 #include "tempdir.h"
 
 #include <errorbox.h>
@@ -29,13 +30,9 @@ constexpr std::time_t kSomeTime = 1733830000;
 class InstallerLogTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
     fs::path logFile() const { return dir / "Logs" / "20241210_112640_upd.txt"; }
 
+    testsupport::ScopedTimeZone zone{"UTC"};
     TempDir dir;
     ScriptedPrompt prompt;
 };

@@ -1,6 +1,8 @@
 // Crashes a program that installs the client's crash handling, the way the client would crash,
 // and checks what it leaves in "tdumps" beside itself: the text report line by line, the dump
 // beside it (opened in lldb), the earlier report of the same name, and how the process ended.
+#include "lldbrunner.h"
+#include "scopedtimezone.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +26,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::haveLldb;
+using testsupport::lldb;
+using testsupport::runCommand;
 
 namespace {
 
@@ -44,8 +49,6 @@ class CrashReportTest : public testing::Test
 protected:
     void SetUp() override
     {
-        setenv("TZ", kZone, 1);
-        tzset();
         fs::create_directories(m_program.parent_path());
         fs::copy_file(CRASH_REPORT_TARGET, m_program);
         fs::permissions(m_program, fs::perms::owner_all);
@@ -114,34 +117,11 @@ protected:
         return text;
     }
 
+    testsupport::ScopedTimeZone m_zone{kZone};
     testsupport::TempDir m_root{"crashreport-test"};
     const fs::path m_program = m_root / "program" / "Aulark";
     const fs::path m_dumps = m_root / "program" / "tdumps";
 };
-
-std::string runCommand(const std::string &command)
-{
-    std::string output;
-    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
-bool haveLldb()
-{
-    return runCommand("command -v lldb").find("lldb") != std::string::npos;
-}
-
-std::string lldb(const std::string &arguments)
-{
-    return runCommand("timeout 120 lldb --no-lldbinit --batch " + arguments);
-}
 
 std::vector<std::string> namesIn(const fs::path &folder)
 {

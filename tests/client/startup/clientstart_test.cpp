@@ -1,10 +1,10 @@
 #include "classroomstandin.h"
+#include "clientprocess.h"
 #include "programnames.h"
 #include "tempdir.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QTcpServer>
@@ -26,54 +26,14 @@ using testsupport::writeFile;
 namespace {
 
 // The built client started as a user starts it: from its program folder, with a class link.
-class Client
+class Client : public testsupport::ClientProcess
 {
 public:
-    // extra: variables set for the client beyond the test's own environment.
     Client(const ProgramFolder &folder, const QString &link,
            const QProcessEnvironment &extra = QProcessEnvironment())
+        : ClientProcess(folder, {link}, extra)
     {
-        m_process.setProgram(QString::fromStdString((folder / programnames::kClient).string()));
-        m_process.setArguments({link});
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // The test decides nothing about the display; without one the client runs offscreen.
-        if (!env.contains(QStringLiteral("DISPLAY")))
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        // A developer's own debugging port stays out of the test.
-        env.remove(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"));
-        env.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
-        env.insert(extra);
-        m_process.setProcessEnvironment(env);
-        m_process.start();
-        m_process.waitForStarted(30000);
     }
-    ~Client()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(30000)) {
-                m_process.kill();
-                m_process.waitForFinished();
-            }
-        }
-    }
-    // Without an event loop QProcess learns of the end only when asked to wait.
-    bool running()
-    {
-        return m_process.state() == QProcess::Running && !m_process.waitForFinished(0);
-    }
-    qint64 pid() const { return m_process.processId(); }
-    bool waitForExit(int *exitCode)
-    {
-        if (!m_process.waitForFinished(60000))
-            return false;
-        *exitCode = m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-        return true;
-    }
-
-private:
-    QProcess m_process;
 };
 
 // Waits (generously: the machine is shared) until the log holds `count` lines containing text.

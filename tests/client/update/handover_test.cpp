@@ -2,12 +2,12 @@
 // stand-in that offers an update.
 #include "archivemaker.h"
 #include "classroomstandin.h"
+#include "clientprocess.h"
 #include "programnames.h"
 #include "tempdir.h"
 #include "updatefolders.h"
 
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QStringList>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -26,46 +26,7 @@ using testsupport::writeFile;
 
 namespace {
 
-class Client
-{
-public:
-    Client(const ProgramFolder &folder, const QStringList &arguments)
-    {
-        m_process.setProgram(QString::fromStdString((folder / programnames::kClient).string()));
-        m_process.setArguments(arguments);
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (!env.contains(QStringLiteral("DISPLAY")))
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        m_process.setProcessEnvironment(env);
-        m_process.start();
-        m_process.waitForStarted(30000);
-    }
-    ~Client()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(30000)) {
-                m_process.kill();
-                m_process.waitForFinished();
-            }
-        }
-    }
-    bool running()
-    {
-        return m_process.state() == QProcess::Running && !m_process.waitForFinished(0);
-    }
-    // The exit code, or -1 for a crash, -2 when it did not end in time.
-    int waitForExit()
-    {
-        if (!m_process.waitForFinished(120000))
-            return -2;
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    }
-
-private:
-    QProcess m_process;
-};
+using Client = testsupport::ClientProcess;
 
 // What the recorder standing in for the installer was started with: each argument followed by
 // a NUL; empty when it did not run within the time.

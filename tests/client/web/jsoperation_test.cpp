@@ -7,9 +7,8 @@
 #include "windows/akmainwindow.h"
 
 #include "app/globals.h"
-#include "classroomstandin.h"
 #include "live/live.h"
-#include "tempdir.h"
+#include "mainwindowfixture.h"
 #include "webtestsupport.h"
 
 #include <ilive/ilivesimulation.h>
@@ -49,30 +48,23 @@ bool anyStartsWith(const Calls &calls, const std::string &prefix)
 
 // The main window on the classroom stand-in, its page connected to the web channel, over the
 // simulated SDK.
-class LiveBridgeTest : public ::testing::Test
+class LiveBridgeTest : public MainWindowFixture
 {
 protected:
     void SetUp() override
     {
         ilivesim::reset();
-        ASSERT_TRUE(standin.start());
-        serverBaseUrl = standin.baseUrl();
-        appDir = QString::fromStdString(programDir.path().string()) + QLatin1Char('/');
-        window = std::make_unique<AKMainWindow>();
-        LoadWatcher loads(window->view());
-        window->show();
-        window->loadClassroomUrl(standin.pageUrl());
-        ASSERT_TRUE(loads.waitForLoads(1));
-        ASSERT_TRUE(waitUntil([&] { return js("window.standin.channel").toBool(); }));
+        MainWindowFixture::SetUp();
+        if (!HasFatalFailure())
+            loadConnectedPage();
     }
     void TearDown() override
     {
-        window.reset();
+        MainWindowFixture::TearDown();
         ilivesim::reset();
-        appDir.clear();
     }
 
-    QVariant js(const QString &script) { return runScript(window->view()->ownPage(), script); }
+    using MainWindowFixture::js;
     QVariant js(const char *script) { return js(QString::fromUtf8(script)); }
 
     // Calls LiveObj from the page, as its buttons do, and waits until the call has reached the
@@ -106,11 +98,6 @@ protected:
     {
         return js("document.getElementById('room_live').getAttribute('data-result')").toString();
     }
-
-    LogCapture log;
-    testsupport::TempDir programDir;
-    classroom::ClassroomStandin standin;
-    std::unique_ptr<AKMainWindow> window;
 };
 
 TEST_F(LiveBridgeTest, TheWholeLiveRoadFromThePageEndsInItsResults)

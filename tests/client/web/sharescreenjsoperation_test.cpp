@@ -6,8 +6,7 @@
 #include "windows/akmainwindow.h"
 
 #include "app/globals.h"
-#include "classroomstandin.h"
-#include "tempdir.h"
+#include "mainwindowfixture.h"
 #include "webtestsupport.h"
 
 #include <QApplication>
@@ -24,25 +23,20 @@ using namespace webtest;
 namespace {
 
 // The classroom page in the main window, with the page reaching "ScreenShareObj" over the channel.
-class ScreenShareBridgeTest : public ::testing::Test
+class ScreenShareBridgeTest : public MainWindowFixture
 {
 protected:
     void SetUp() override
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs a display (Xvfb): offscreen fakes window geometry";
-        ASSERT_TRUE(standin.start());
-        serverBaseUrl = standin.baseUrl();
-        appDir = QString::fromStdString(programDir.path().string()) + QLatin1Char('/');
-        window = std::make_unique<AKMainWindow>();
+        MainWindowFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         mainWindow = window.get();
-        page = window->view()->ownPage();
-        LoadWatcher loads(window->view());
-        window->show();
-        window->loadClassroomUrl(standin.pageUrl());
-        ASSERT_TRUE(loads.waitForLoads(1));
-        ASSERT_TRUE(
-            waitUntil([&] { return js(QStringLiteral("window.standin.channel")).toBool(); }));
+        loadConnectedPage();
+        if (HasFatalFailure())
+            return;
         bridge = window->findChild<ShareScreenJSOperation *>();
         ASSERT_NE(bridge, nullptr);
         bar = bridge->shareWindow();
@@ -50,11 +44,9 @@ protected:
     void TearDown() override
     {
         mainWindow = nullptr;
-        window.reset();
-        appDir.clear();
+        MainWindowFixture::TearDown();
     }
 
-    QVariant js(const QString &script) { return runScript(page, script); }
     void pageCalls(const char *method)
     {
         ASSERT_TRUE(
@@ -72,11 +64,6 @@ protected:
         return js(QStringLiteral("!!document.getElementById('shareScreenIframe')")).toBool();
     }
 
-    LogCapture log;
-    testsupport::TempDir programDir;
-    classroom::ClassroomStandin standin;
-    std::unique_ptr<AKMainWindow> window;
-    QWebEnginePage *page = nullptr;
     ShareScreenJSOperation *bridge = nullptr;
     ScreenShareWindow *bar = nullptr;
 };

@@ -2,9 +2,7 @@
 
 #include "web/akwebview.h"
 
-#include "app/globals.h"
-#include "classroomstandin.h"
-#include "tempdir.h"
+#include "standinfixture.h"
 #include "webtestsupport.h"
 
 #include <QGuiApplication>
@@ -45,16 +43,16 @@ protected:
 const QByteArray popupPage = "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
                              "<title>Pop-up page</title></head><body>pop-up</body></html>";
 
-class WebPopupWindowTest : public ::testing::Test
+class WebPopupWindowTest : public StandinFixture
 {
 protected:
     void SetUp() override
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs a display (Xvfb): offscreen fakes window geometry";
-        ASSERT_TRUE(standin.start());
-        serverBaseUrl = standin.baseUrl();
-        appDir = QString::fromStdString(programDir.path().string()) + QLatin1Char('/');
+        StandinFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         standin.setResponse(QStringLiteral("/popup.html"),
                             classroom::Response{200, "text/html", popupPage, {}, 0, false});
         available = QGuiApplication::primaryScreen()->availableGeometry();
@@ -62,7 +60,7 @@ protected:
     void TearDown() override
     {
         delete popup.data();
-        appDir.clear();
+        StandinFixture::TearDown();
     }
 
     // A pop-up window as a page opens it, with the features given.
@@ -86,8 +84,6 @@ protected:
                                               Q_ARG(QRect, geometry)));
     }
 
-    testsupport::TempDir programDir;
-    classroom::ClassroomStandin standin;
     std::unique_ptr<QWebEngineView> opener;
     QPointer<AKWebPopupWindow> popup;
     QRect available;

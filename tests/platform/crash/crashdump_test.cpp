@@ -1,6 +1,8 @@
 // Runs the crash target, which installs the hook and crashes in a chosen way, and checks what is
 // left behind: how the process ended, the dump's name and place, and what a stock debugger
 // makes of the dump.
+#include "lldbrunner.h"
+#include "scopedtimezone.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +23,10 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::filesIn;
+using testsupport::haveLldb;
+using testsupport::lldb;
+using testsupport::runCommand;
 
 namespace {
 
@@ -74,39 +80,6 @@ TargetRun runTarget(const std::string &mode, const std::vector<fs::path> &folder
     return run;
 }
 
-std::vector<fs::path> filesIn(const fs::path &folder)
-{
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (const auto &entry : fs::directory_iterator(folder, ec))
-        files.push_back(entry.path());
-    return files;
-}
-
-std::string runCommand(const std::string &command)
-{
-    std::string output;
-    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
-bool haveLldb()
-{
-    return runCommand("command -v lldb").find("lldb") != std::string::npos;
-}
-
-std::string lldb(const std::string &arguments)
-{
-    return runCommand("timeout 120 lldb --no-lldbinit --batch " + arguments);
-}
-
 std::map<std::string, std::string> readReport(const fs::path &file)
 {
     std::map<std::string, std::string> values;
@@ -154,8 +127,7 @@ TEST_P(CrashDump, EndsBySignalAndLeavesADumpThatTheDebuggerOpens)
 {
     const CrashCase &c = GetParam();
     // A zone far from UTC shows that the name carries local time.
-    setenv("TZ", "XST-5:30", 1);
-    tzset();
+    const testsupport::ScopedTimeZone zone("XST-5:30");
     const fs::path folder = m_root / "tdumps"; // created by the hook
     const TargetRun run =
         runTarget(c.mode, {folder}, {"TZ=XST-5:30", "CRASH_TARGET_SECRET=hunter2-in-the-env"});

@@ -1,5 +1,6 @@
 #include "dumpname.h"
 #include "localclock.h"
+#include "scopedtimezone.h"
 
 #include <gtest/gtest.h>
 
@@ -87,8 +88,7 @@ void expectSame(const crash::LocalTime &a, const crash::LocalTime &b)
 // A program that runs across a daylight-saving change still names its dumps in local time.
 TEST(LocalClock, FollowsTheNextOffsetChangeWorkedOutAhead)
 {
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    tzset();
+    const testsupport::ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
     const std::int64_t installed = 1774659600; // 2026-03-28 01:00 UTC, a day before the change
     const crash::ClockPlan plan = crash::planLocalClock(installed);
     EXPECT_EQ(plan.offsetNow, 3600);
@@ -102,8 +102,7 @@ TEST(LocalClock, FollowsTheNextOffsetChangeWorkedOutAhead)
 
 TEST(LocalClock, KeepsAFixedOffsetWhenTheZoneNeverChanges)
 {
-    setenv("TZ", "XST-5:30", 1);
-    tzset();
+    const testsupport::ScopedTimeZone zone("XST-5:30");
     const std::int64_t installed = 1781000000;
     const crash::ClockPlan plan = crash::planLocalClock(installed);
     EXPECT_EQ(plan.offsetNow, 5 * 3600 + 1800);

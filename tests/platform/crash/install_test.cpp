@@ -1,4 +1,5 @@
 #include "crashhandler.h"
+#include "scopedtimezone.h"
 
 #include <gtest/gtest.h>
 
@@ -55,8 +56,7 @@ TEST(CrashInstall, LocalTimeOfFollowsTheZonePreparedAtInstall)
     const std::int64_t moment = 1700000000; // 2023-11-14 22:13:20 UTC
     crash::LocalTime before = crash::localTimeOf(moment);
     EXPECT_EQ(before.hour, 22);
-    setenv("TZ", "XST-5:30", 1);
-    tzset();
+    const testsupport::ScopedTimeZone zone("XST-5:30");
     crash::Options options;
     options.programName = "Updater";
     options.version = "0.1.0";

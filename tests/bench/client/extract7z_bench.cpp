@@ -6,6 +6,8 @@
 // for the other's write-back. The scratch folder is made under TMPDIR (default /tmp).
 #include "update/extract7zarchive.h"
 
+#include "timedrun.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,13 +17,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace fs = std::filesystem;
 
@@ -78,19 +76,10 @@ void writeWhole(const fs::path &file, const std::string &data)
 
 double run(const std::vector<std::string> &command)
 {
-    std::vector<char *> argv;
-    for (const std::string &part : command)
-        argv.push_back(const_cast<char *>(part.c_str()));
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    const testsupport::TimedRun run = testsupport::runTimed(command);
+    if (run.exitCode != 0)
         std::abort();
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        std::abort();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return run.seconds;
 }
 
 void settle(const fs::path &folder)

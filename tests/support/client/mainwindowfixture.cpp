@@ -3,8 +3,6 @@
 #include "web/akwebpage.h"
 #include "web/akwebview.h"
 
-#include "app/globals.h"
-
 #include <QPoint>
 #include <QTest>
 #include <QVariantList>
@@ -13,9 +11,9 @@ using namespace webtest;
 
 void MainWindowFixture::SetUp()
 {
-    ASSERT_TRUE(standin.start());
-    serverBaseUrl = standin.baseUrl();
-    appDir = QString::fromStdString(programDir.path().string()) + QLatin1Char('/');
+    StandinFixture::SetUp();
+    if (HasFatalFailure())
+        return;
     window = std::make_unique<AKMainWindow>();
     loads = std::make_unique<LoadWatcher>(window->view());
     window->show();
@@ -25,7 +23,7 @@ void MainWindowFixture::TearDown()
 {
     loads.reset();
     window.reset();
-    appDir.clear();
+    StandinFixture::TearDown();
 }
 
 void MainWindowFixture::loadPage()
@@ -33,6 +31,14 @@ void MainWindowFixture::loadPage()
     const int before = loads->loads();
     window->loadClassroomUrl(standin.pageUrl());
     ASSERT_TRUE(loads->waitForLoads(before + 1));
+}
+
+void MainWindowFixture::loadConnectedPage()
+{
+    loadPage();
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(waitUntil([&] { return js(QStringLiteral("window.standin.channel")).toBool(); }));
 }
 
 QVariant MainWindowFixture::js(const QString &script)

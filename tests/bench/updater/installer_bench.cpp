@@ -12,19 +12,17 @@
 #include <programnames.h>
 #include <prompt.h>
 
+#include "timedrun.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace fs = std::filesystem;
 
@@ -75,17 +73,7 @@ void writeTree(const fs::path &root, char fill)
 
 double run(const std::vector<std::string> &command)
 {
-    std::vector<char *> argv;
-    for (const std::string &part : command)
-        argv.push_back(const_cast<char *>(part.c_str()));
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        std::abort();
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return testsupport::runTimed(command).seconds;
 }
 
 // Nothing that the preparation wrote may be left for the timed run to write out.
