@@ -23,6 +23,9 @@ namespace {
 // size of a file.
 constexpr std::size_t kQueueLimit = 8 * 1024 * 1024;
 constexpr std::size_t kSpareBuffers = 32;
+// A large file's write-back is started in steps of this size while it is written, so that the one
+// sync at the end does not find all of it still to write.
+constexpr off_t kWriteBackStep = 8 * 1024 * 1024;
 
 // A temporary name in an output folder, removed unless it was put in place.
 class PendingName
@@ -153,6 +156,17 @@ struct EntryWriter::State
     std::optional<PendingName> temporary;
     std::string folder;
     std::string path;
+    off_t written = 0;     // how far the current file's data reaches
+    off_t startedBack = 0; // where its write-back has been started up to
+
+    // Starts the write-back of the current file from startedBack up to `end` (0: to the end of
+    // the file), while the next data is decoded. Only the sync at the end makes data durable.
+    void startWriteBack(off_t end)
+    {
+        ::sync_file_range(out.get(), startedBack, end == 0 ? 0 : end - startedBack,
+                          SYNC_FILE_RANGE_WRITE);
+        startedBack = end;
+    }
 
     std::vector<char> buffer()
     {
@@ -224,19 +238,25 @@ struct EntryWriter::State
             if (out.get() < 0)
                 return false;
             temporary.emplace(name);
+            written = 0;
+            startedBack = 0;
             folder = std::move(job.folder);
             path = std::move(job.path);
             return true;
         }
         case Job::Kind::Data:
-            return writeAll(out.get(), job.data, job.offset);
+            if (!writeAll(out.get(), job.data, job.offset))
+                return false;
+            written = std::max<off_t>(written, static_cast<off_t>(job.offset) +
+                                                   static_cast<off_t>(job.data.size()));
+            if (written - startedBack >= kWriteBackStep)
+                startWriteBack(written);
+            return true;
         case Job::Kind::EndFile:
             if (::ftruncate(out.get(), static_cast<off_t>(job.offset)) != 0 ||
                 ::fchmod(out.get(), job.mode) != 0)
                 return false;
-            // Starts the write-back now, while the next entries are decoded, so that the one
-            // sync at the end finds little left to write. That sync alone makes data durable.
-            ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+            startWriteBack(0);
             if (!out.close())
                 return false;
             pending.add(std::move(*temporary), std::move(path), folder);
