@@ -23,9 +23,14 @@ namespace {
 // size of a file.
 constexpr std::size_t kQueueLimit = 8 * 1024 * 1024;
 constexpr std::size_t kSpareBuffers = 32;
-// A large file's write-back is started in steps of this size while it is written, so that the one
-// sync at the end does not find all of it still to write.
-constexpr off_t kWriteBackStep = 8 * 1024 * 1024;
+// A waiting writer is woken once this much is queued, not for every job: each wake-up costs the
+// decoding thread a system call, and small files come as three jobs each.
+constexpr std::size_t kWakeBytes = 1024 * 1024;
+constexpr std::size_t kWakeJobs = 64;
+// The file system is synced each time this much more was written, while the next data is
+// decoded: the one sync before the names are given then finds little left to write, and the
+// kernel writes many small files in few large requests, which a start per file would not.
+constexpr std::size_t kSyncStep = 8 * 1024 * 1024;
 
 // A temporary name in an output folder, removed unless it was put in place.
 class PendingName
@@ -145,6 +150,7 @@ struct EntryWriter::State
     std::condition_variable drained;
     std::deque<Job> queue;
     std::size_t queuedBytes = 0;
+    bool writerWaiting = false;
     // Buffers written out, kept for the next data: no allocation per block once it runs.
     std::vector<std::vector<char>> spare;
     std::thread thread; // not started when the system has no thread to give: then inline
@@ -156,17 +162,7 @@ struct EntryWriter::State
     std::optional<PendingName> temporary;
     std::string folder;
     std::string path;
-    off_t written = 0;     // how far the current file's data reaches
-    off_t startedBack = 0; // where its write-back has been started up to
-
-    // Starts the write-back of the current file from startedBack up to `end` (0: to the end of
-    // the file), while the next data is decoded. Only the sync at the end makes data durable.
-    void startWriteBack(off_t end)
-    {
-        ::sync_file_range(out.get(), startedBack, end == 0 ? 0 : end - startedBack,
-                          SYNC_FILE_RANGE_WRITE);
-        startedBack = end;
-    }
+    std::size_t unsynced = 0; // bytes written since the last sync
 
     std::vector<char> buffer()
     {
@@ -186,11 +182,12 @@ struct EntryWriter::State
         }
         std::unique_lock<std::mutex> hold(lock);
         drained.wait(hold, [this] { return queuedBytes < kQueueLimit; });
-        const bool wasEmpty = queue.empty();
         queuedBytes += job.data.size();
         queue.push_back(std::move(job));
-        if (wasEmpty)
+        if (writerWaiting && (queue.size() >= kWakeJobs || queuedBytes >= kWakeBytes)) {
+            writerWaiting = false;
             queued.notify_one();
+        }
     }
 
     void run()
@@ -199,7 +196,10 @@ struct EntryWriter::State
             Job job;
             {
                 std::unique_lock<std::mutex> hold(lock);
-                queued.wait(hold, [this] { return !queue.empty(); });
+                if (queue.empty()) {
+                    writerWaiting = true;
+                    queued.wait(hold, [this] { return !writerWaiting; });
+                }
                 job = std::move(queue.front());
                 queue.pop_front();
                 const bool wasFull = queuedBytes >= kQueueLimit;
@@ -238,8 +238,6 @@ struct EntryWriter::State
             if (out.get() < 0)
                 return false;
             temporary.emplace(name);
-            written = 0;
-            startedBack = 0;
             folder = std::move(job.folder);
             path = std::move(job.path);
             return true;
@@ -247,16 +245,17 @@ struct EntryWriter::State
         case Job::Kind::Data:
             if (!writeAll(out.get(), job.data, job.offset))
                 return false;
-            written = std::max<off_t>(written, static_cast<off_t>(job.offset) +
-                                                   static_cast<off_t>(job.data.size()));
-            if (written - startedBack >= kWriteBackStep)
-                startWriteBack(written);
+            // Only the sync at the end makes the data durable; a failure here is left to it.
+            unsynced += job.data.size();
+            if (unsynced >= kSyncStep) {
+                ::syncfs(out.get());
+                unsynced = 0;
+            }
             return true;
         case Job::Kind::EndFile:
             if (::ftruncate(out.get(), static_cast<off_t>(job.offset)) != 0 ||
                 ::fchmod(out.get(), job.mode) != 0)
                 return false;
-            startWriteBack(0);
             if (!out.close())
                 return false;
             pending.add(std::move(*temporary), std::move(path), folder);
@@ -292,6 +291,7 @@ struct EntryWriter::State
             // Past the limit: the thread empties the queue before it reads the stop.
             std::lock_guard<std::mutex> hold(lock);
             queue.push_back(Job{Job::Kind::Stop, {}, {}, {}, {}, 0, 0});
+            writerWaiting = false;
             queued.notify_one();
         }
         thread.join();

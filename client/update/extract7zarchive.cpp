@@ -226,6 +226,10 @@ int walkEntries(int fd, const std::string &outDir, EntryWriter &writer)
     if (const int opened = openReader(reader, fd))
         return opened;
     std::vector<std::string> parts;
+    // Entries come folder by folder: the folders of the last file are checked only once. Nothing
+    // of this archive can have put a link in their place since, as its links take their names
+    // only when the writer finishes.
+    std::string checkedFolder;
     for (;;) {
         archive_entry *entry = nullptr;
         const int r = archive_read_next_header(reader.get(), &entry);
@@ -256,8 +260,11 @@ int walkEntries(int fd, const std::string &outDir, EntryWriter &writer)
             return kExtractUnsupportedEntry;
 
         const std::string folder = joinPath(outDir, parts, parts.size() - 1);
-        if (!makeFolders(outDir, parts, parts.size() - 1))
-            return kExtractOutputFailed;
+        if (folder != checkedFolder) {
+            if (!makeFolders(outDir, parts, parts.size() - 1))
+                return kExtractOutputFailed;
+            checkedFolder = folder;
+        }
         if (type == AE_IFLNK) {
             const std::string target = linkTarget(entry);
             if (!safeLinkTarget(target))
