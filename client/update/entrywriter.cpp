@@ -245,10 +245,12 @@ struct EntryWriter::State
         case Job::Kind::Data:
             if (!writeAll(out.get(), job.data, job.offset))
                 return false;
-            // Only the sync at the end makes the data durable; a failure here is left to it.
+            // A write-back error is reported once per open file: the sync at the end, through
+            // another descriptor, might not see one that this sync saw.
             unsynced += job.data.size();
             if (unsynced >= kSyncStep) {
-                ::syncfs(out.get());
+                if (::syncfs(out.get()) != 0)
+                    return false;
                 unsynced = 0;
             }
             return true;
