@@ -227,7 +227,7 @@ int walkEntries(int fd, const std::string &outDir, EntryWriter &writer)
         return opened;
     std::vector<std::string> parts;
     // Entries come folder by folder: the folders of the last file are checked only once. Nothing
-    // of this archive can have put a link in their place since, as its links take their names
+    // in this archive can have put a link in their place meanwhile: its links take their names
     // only when the writer finishes.
     std::string checkedFolder;
     for (;;) {
